@@ -1,0 +1,1 @@
+target_sources(ordo_dataset PRIVATE)

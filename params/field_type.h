@@ -1,0 +1,24 @@
+#pragma once
+// The data type codes that travel in parameter lists, field definitions and data set streams.
+#include <cstdint>
+
+namespace ordo {
+
+enum TFieldType : std::uint8_t {
+    ftUnknown = 0, ftString = 1, ftSmallint = 2, ftInteger = 3, ftWord = 4, ftBoolean = 5,
+    ftFloat = 6, ftCurrency = 7, ftBCD = 8, ftDate = 9, ftTime = 10, ftDateTime = 11,
+    ftBytes = 12, ftVarBytes = 13, ftAutoInc = 14, ftBlob = 15, ftMemo = 16, ftGraphic = 17,
+    ftFmtMemo = 18, ftParadoxOle = 19, ftDBaseOle = 20, ftTypedBinary = 21, ftCursor = 22,
+    ftFixedChar = 23, ftWideString = 24, ftLargeint = 25, ftADT = 26, ftArray = 27,
+    ftReference = 28, ftDataSet = 29, ftOraBlob = 30, ftOraClob = 31, ftVariant = 32,
+    ftInterface = 33, ftIDispatch = 34, ftGuid = 35, ftTimeStamp = 36, ftFMTBcd = 37,
+};
+
+inline constexpr int kFieldTypeCount = 38;
+
+/// Codes outside 0..37 arriving from the wire are not types; callers map them before casting.
+constexpr bool IsValidFieldType(int code) noexcept { return code >= 0 && code < kFieldTypeCount; }
+
+const char* FieldTypeName(TFieldType t) noexcept;
+
+}  // namespace ordo

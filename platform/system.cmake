@@ -1,0 +1,2 @@
+# message loop, timers, descriptors, INI, names, files, code page, UI backends
+target_sources(ordo_platform PRIVATE)
