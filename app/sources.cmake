@@ -1,1 +1,8 @@
-target_sources(ordo_app PRIVATE)
+target_sources(ordo_app PRIVATE
+  field_splitter.cpp
+  port_scrambler.cpp
+  statement_runner.cpp
+  queue_walk.cpp
+  ledger_statements.cpp
+  balance_rebuild.cpp
+)

@@ -1,0 +1,194 @@
+#include "app/balance_rebuild.h"
+
+#include <cmath>
+
+#include "platform/text_convert.h"
+#include "platform/errors.h"
+
+namespace ordo {
+namespace {
+
+constexpr const char* kFloorDate = "2001-01-01";
+constexpr int kRowsPerBatch = 100;
+
+/// A statement that was not sent or not confirmed; the rebuild ends and its command stays queued.
+class EStatementNotConfirmed : public EOrdoError {
+public:
+    using EOrdoError::EOrdoError;
+};
+
+}  // namespace
+
+bool TBalanceRebuild::RebuildBalance(std::string buyerCode, std::string buyerName, std::string startDate) {
+    if (startDate.empty()) startDate = kFloorDate;
+    if (buyerCode.empty()) buyerName.clear();
+    code_ = QuoteLiteral(buyerCode);
+    name_ = QuoteLiteral(buyerName);
+    date_ = QuoteLiteral(startDate);
+    batch_.clear();
+    lastKind_.clear();
+    currentDay_.clear();
+    day_ = TLedgerDay{};
+    try {
+        Run();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TBalanceRebuild::Run() {
+    const bool buyer = !code_.empty();
+    if (buyer)
+        Send(BuyerLedgerQuery(code_, date_, QuoteLiteral(LowVoucherKey(date_))), query_);
+    else
+        Send(WalkInDayQuery(date_), query_);
+    if (buyer) Send(BuyerDeleteStatement(code_, date_), writes_);
+
+    const bool hasRows = query_.RecordCount() > 0;
+    if (buyer && hasRows) {
+        LedgerWalk();
+    } else if (buyer) {
+        // Nothing carried in and nothing moved: the buyer owes nothing from the start date on. The walk-in
+        // ledger is no business of this command and stays as it is.
+        Send(BalanceStatement(code_, 0), writes_);
+    } else {
+        WalkInDayTotal();
+    }
+}
+
+void TBalanceRebuild::LedgerWalk() {
+    query_.First();
+    while (!query_.Eof()) {
+        const int recNo = query_.RecNo();
+        const std::string kind = query_.FieldAsString("GB");
+        if (recNo == 1) {
+            const double carried = Amount("HMSAMT");
+            if (kind != "11" && date_ == kFloorDate) Append(OpeningRowStatement(date_, code_, name_, carried, carried));
+            lastKind_ = kind;
+            LoadDay(query_.FieldAsString("ILJA"));
+            day_.opening = carried;
+            ComputeClosing();
+        } else {
+            const std::string date = query_.FieldAsString("ILJA");
+            if (date != currentDay_) {
+                if (DayHasMovement()) Append(LedgerRowStatement(day_, code_, name_));
+                const double opening = day_.closing;
+                lastKind_ = kind;
+                LoadDay(date);
+                day_.opening = opening;
+            } else {
+                lastKind_ = kind;
+                AddToDay();
+            }
+            ComputeClosing();
+        }
+        if (recNo % kRowsPerBatch == 0) SendBatch();
+        query_.Next();
+    }
+    if (DayHasMovement()) Append(LedgerRowStatement(day_, code_, name_));
+    Append(BalanceStatement(code_, day_.closing));
+    SendBatch();
+}
+
+void TBalanceRebuild::LoadDay(const std::string& date) {
+    currentDay_ = date;
+    day_.date = QuoteLiteral(date);
+    day_.sales = Amount("SALEAMT");
+    day_.returns = Amount("BPAMT");
+    day_.discount = Amount("DCAMT");
+    day_.cut = Amount("CUTAMT");
+    day_.igCash = Amount("IGCASH");
+    day_.igCard = Amount("IGCARD");
+    day_.igBank = Amount("IGBANK");
+    day_.igEe = Amount("IGEE");
+    day_.igSpg = Amount("IGSPG");
+    day_.igJrg = Amount("IGJRG");
+    day_.igCp1 = Amount("IGCP1");
+    day_.received = day_.igCash + day_.igCard + day_.igBank + day_.igEe + day_.igSpg + day_.igCp1 + day_.igJrg;
+}
+
+void TBalanceRebuild::AddToDay() {
+    TLedgerDay row;
+    std::swap(row, day_);
+    LoadDay(query_.FieldAsString("ILJA"));
+    row.sales += day_.sales;
+    row.returns += day_.returns;
+    row.discount += day_.discount;
+    row.cut += day_.cut;
+    row.igCash += day_.igCash;
+    row.igCard += day_.igCard;
+    row.igBank += day_.igBank;
+    row.igEe += day_.igEe;
+    row.igSpg += day_.igSpg;
+    row.igJrg += day_.igJrg;
+    row.igCp1 += day_.igCp1;
+    row.received += day_.received;
+    day_ = std::move(row);
+}
+
+void TBalanceRebuild::ComputeClosing() {
+    if (lastKind_ == "11") {
+        day_.closing = day_.opening;
+        return;
+    }
+    day_.closing = day_.opening + day_.sales - std::fabs(day_.returns) - day_.received - day_.discount - day_.cut;
+}
+
+bool TBalanceRebuild::DayHasMovement() const {
+    if (day_.date.empty()) return false;
+    const double amounts[] = {day_.sales,  day_.returns, day_.received, day_.discount, day_.cut,   day_.igCash,
+                              day_.igCard, day_.igBank,  day_.igEe,     day_.igSpg,    day_.igJrg, day_.igCp1};
+    for (double a : amounts)
+        if (a != 0) return true;
+    return false;
+}
+
+void TBalanceRebuild::WalkInDayTotal() {
+    std::string statement;
+    if (query_.RecordCount() > 0) {
+        query_.First();
+        while (!query_.Eof()) {
+            day_ = TLedgerDay{};
+            day_.date = date_;
+            day_.sales = Amount("PMIAMT1");
+            day_.returns = Amount("BPAMT1");
+            day_.discount = Amount("DCAMT");
+            day_.cut = Amount("CUTAMT");
+            day_.igCash = Amount("IGCASH");
+            day_.igCard = Amount("IGCARD");
+            day_.igSpg = Amount("IGSPG");
+            day_.igJrg = Amount("IGJRG");
+            day_.igCp1 = Amount("IGCP1");
+            day_.received = Amount("IGTOTAMT");
+            lastKind_.clear();
+            ComputeClosing();
+            statement = WalkInRowStatement(day_);
+            query_.Next();
+        }
+    } else {
+        statement = WalkInDeleteStatement(date_);
+    }
+    batch_ = "\r\n" + statement;  // the walk-in text always goes out with a line break in front
+    SendBatch();
+}
+
+void TBalanceRebuild::Append(const std::string& statement) {
+    if (batch_.empty())
+        batch_ = statement;
+    else
+        batch_ += "\r\n" + statement;
+}
+
+void TBalanceRebuild::SendBatch() {
+    Send(batch_, writes_);
+    batch_.clear();
+}
+
+void TBalanceRebuild::Send(const std::string& sql, IReplayDataSet& dataSet) {
+    if (Trim(sql).empty()) return;  // an empty batch sends nothing
+    if (runner_.RunStatement(sql, dataSet) < 0)
+        throw EStatementNotConfirmed("The server did not confirm a statement of the balance rebuild");
+}
+
+}  // namespace ordo

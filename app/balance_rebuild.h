@@ -1,0 +1,44 @@
+#pragma once
+#include <string>
+
+#include "app/ledger_statements.h"
+#include "app/replay_ports.h"
+#include "app/statement_runner.h"
+
+namespace ordo {
+
+/// Rebuilds one buyer's day-by-day receivable ledger (or the walk-in day row) from a start date and stores the
+/// buyer's balance. Queries run on the query data set, writes on the write data set, collected into batches.
+class TBalanceRebuild {
+public:
+    TBalanceRebuild(TStatementRunner& runner, IReplayDataSet& query, IReplayDataSet& writes)
+        : runner_(runner), query_(query), writes_(writes) {}
+
+    /// True when the whole rebuild ran and every statement it sent was confirmed by the server.
+    bool RebuildBalance(std::string buyerCode, std::string buyerName, std::string startDate);
+
+private:
+    void Run();
+    void LedgerWalk();
+    void WalkInDayTotal();
+    void LoadDay(const std::string& date);
+    void AddToDay();
+    void ComputeClosing();
+    [[nodiscard]] bool DayHasMovement() const;
+    void Append(const std::string& statement);
+    void SendBatch();
+    void Send(const std::string& sql, IReplayDataSet& dataSet);
+    double Amount(const char* column) { return query_.FieldAsFloat(column); }
+
+    TStatementRunner& runner_;
+    IReplayDataSet& query_;
+    IReplayDataSet& writes_;
+
+    std::string code_, name_, date_;  // already quoted for SQL
+    std::string batch_;
+    std::string lastKind_;
+    std::string currentDay_;  // as the query gave it, for comparing days
+    TLedgerDay day_;
+};
+
+}  // namespace ordo

@@ -1,0 +1,82 @@
+#include "app/statement_runner.h"
+
+
+#include "platform/text_convert.h"
+
+namespace ordo {
+namespace {
+
+constexpr std::uint32_t kStatementTimeLimit = 30000;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+TStatementKind ClassifyStatement(std::string_view sql) {
+    const std::string u = UpperCase(Trim(sql));
+    if (StartsWith(u, "SELECT")) return TStatementKind::skReturnsRows;
+    if (StartsWith(u, "EXECUTE") &&
+        (u.find("RETURN") != std::string::npos || u.find("DECLARE") != std::string::npos))
+        return TStatementKind::skReturnsRows;
+    return TStatementKind::skExecute;
+}
+
+// A wait that ends without its reply (time limit, lost connection, a stop request) returns normally; only a reply
+// that really arrived counts as success, or the walk would delete a file whose work never reached the server.
+int TStatementRunner::Outcome() {
+    const bool confirmed = !ctx_.socket.TimedOut() && ctx_.connected() && !ctx_.stopping();
+    if (confirmed) return 0;
+    ctx_.view.SetDefaultCursor();
+    return -1;
+}
+
+int TStatementRunner::RunStatement(const std::string& sql, IReplayDataSet& dataSet) {
+    if (!ctx_.connected() || Trim(sql).empty()) {
+        ctx_.view.SetDefaultCursor();
+        return -1;
+    }
+    ctx_.socket.SetUserName(ctx_.userName());
+    dataSet.UseProgramSocket();
+
+    const bool executeText = StartsWith(UpperCase(Trim(sql)), "EXECUTE");
+    if (ClassifyStatement(sql) == TStatementKind::skReturnsRows) {
+        if (executeText) ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
+        try {
+            dataSet.ClearSQL();
+            dataSet.SetActive(false);
+            dataSet.Close();
+            dataSet.AddSQL(sql);
+            dataSet.Open();
+            const int result = Outcome();
+            dataSet.ClearSQL();
+            return result;
+        } catch (...) {
+            try { dataSet.ClearSQL(); } catch (...) {}  // the server's error is the one to report
+            throw;
+        }
+    }
+
+    ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
+    auto cleanUp = [&dataSet] {
+        dataSet.Close();
+        dataSet.ClearSQL();
+        dataSet.SetActive(false);
+    };
+    try {
+        dataSet.ClearSQL();
+        dataSet.SetActive(false);
+        dataSet.Close();
+        dataSet.AddSQL(sql);
+        dataSet.ExecuteSQL();
+        const int result = Outcome();
+        cleanUp();
+        return result;
+    } catch (...) {
+        try { cleanUp(); } catch (...) {}  // the server's error is the one to report
+        throw;
+    }
+}
+
+}  // namespace ordo
