@@ -51,7 +51,7 @@ int WinSockErrorFromErrno(int err) noexcept;
 /// The Windows Sockets number for a getaddrinfo() result (EAI_...).
 int WinSockErrorFromResolver(int gaiError) noexcept;
 /// A short English description of a Windows Sockets number ("Connection refused").
-std::string SocketErrorText(int winSockError);
+std::string WinSockErrorDescription(int winSockError);
 
 /// A failed socket operation. Code() is the Windows Sockets number; the message names the
 /// operation, the number and its description.

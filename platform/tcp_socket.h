@@ -7,6 +7,7 @@
 //   s.Create();
 //   s.AsyncSelect(window, WM_SOCKET, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
 //   int err = s.Connect("127.0.0.1", 55200);   // 0 or WSAEWOULDBLOCK: wait for FD_CONNECT
+// A window must exist on the calling thread; the registration lives in that thread's queue.
 //   ... on FD_READ: while ((n = s.Recv(buf)) > 0) ...; n == -1 && s.LastError() == WSAEWOULDBLOCK
 #include <cstddef>
 #include <cstdint>
@@ -39,9 +40,9 @@ public:
 
     /// Readiness of this socket arrives as `message` to `hwnd` (see ordo::AsyncSelect); 0 events stop it.
     void AsyncSelect(WindowHandle hwnd, std::uint32_t message, long events);
-    /// Starts connecting to a dotted IPv4 address. 0: connected at once; WSAEWOULDBLOCK: FD_CONNECT
-    /// follows; anything else is the failure (WSAEINVAL for a bad address, WSAEADDRNOTAVAIL for a
-    /// port outside 1..65535).
+    /// Starts connecting to a dotted IPv4 address. 0 (connected at once) or WSAEWOULDBLOCK: FD_CONNECT
+    /// follows either way, with the outcome. Anything else is the failure, and no FD_CONNECT
+    /// follows (WSAEINVAL for a bad address, WSAEADDRNOTAVAIL for a port outside 1..65535).
     int Connect(std::string_view ipv4Address, int port);
 
     /// Bytes sent, or -1 with LastError() (WSAEWOULDBLOCK: FD_WRITE follows when there is room).
