@@ -47,11 +47,13 @@ public:
 private:
     enum class CutResult { kNeedMore, kFrame, kSkipped, kDiscard };
     CutResult CutOne(const std::uint8_t* p, std::size_t avail, std::size_t& used);
-    void CutFromBuffer();
+    bool CutFromBuffer();
+    std::size_t MissingBytes() const noexcept;
     std::size_t CutFromInput(ByteView data);
     void Append(ByteView data);
     void Reserve(std::size_t needed);
     void DiscardAll() noexcept;
+    void DropBuffered() noexcept;
 
     std::deque<Bytes> frames_;
     std::unique_ptr<std::uint8_t[]> buf_;
