@@ -1,6 +1,7 @@
 target_sources(ordo_app PRIVATE
   field_splitter.cpp
   port_scrambler.cpp
+  server_address.cpp
   statement_runner.cpp
   queue_walk.cpp
   ledger_statements.cpp
