@@ -1,0 +1,232 @@
+#include "params/row_text_codec.h"
+
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+#include "params/blob_list.h"
+#include "params/db_list.h"
+#include "platform/codepage.h"
+#include "platform/text_convert.h"
+#include "platform/wire.h"
+
+namespace ordo {
+
+namespace {
+
+constexpr char kFieldEnd = '\x02';
+
+// A double escape turned into text. The shortest form that reads back to the same double,
+// with the machine's decimal separator, so the field's own parse sees what a typed value gives.
+void AppendDoubleText(std::string& out, double value) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (r.ec != std::errc{}) return;  // cannot happen for a finite double in 400 bytes
+    const char sep = DecimalSeparator();
+    for (char* p = buf; p != r.ptr; ++p)
+        if (*p == '.') *p = sep;
+    out.append(buf, r.ptr);
+}
+
+struct Column {
+    TFieldType type;
+    TOrdoSlot slot;
+};
+
+class RowDecoder {
+public:
+    RowDecoder(TOrdoDBList& rows, TOrdoBlobList& blobs) : rows_(rows), blobs_(blobs) {
+        const TOrdoFieldList& fl = rows.FieldList();
+        columns_.reserve(static_cast<std::size_t>(fl.Count()));
+        for (const TOrdoFieldItem& f : fl) columns_.push_back({f.Type(), f.Slot()});
+    }
+
+    std::vector<ByteView> side;
+
+    void Decode(std::string_view row, TOrdoRowWriter& w) {
+        std::size_t pos = 0;
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            std::string_view text;
+            if (pos <= row.size()) {
+                const void* hit = std::memchr(row.data() + pos, kFieldEnd, row.size() - pos);
+                if (hit) {
+                    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(hit) - row.data());
+                    text = row.substr(pos, end - pos);
+                    pos = end + 1;
+                } else {
+                    pos = row.size() + 1;  // this field and all after it read as empty
+                }
+            }
+            const bool isNull = text.size() == 1 && text[0] == '\x03';
+            if (isNull) text = {};
+            WriteField(static_cast<int>(i), columns_[i], text, isNull, w);
+        }
+    }
+
+private:
+    ByteView SideEntry(std::string_view text) const {
+        const std::int32_t index = StrToIntDef(text, -1);
+        if (index < 0 || static_cast<std::size_t>(index) >= side.size())
+            throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+        return side[static_cast<std::size_t>(index)];
+    }
+
+    static double ParseFloat(std::string_view text) {
+        double v = 0;
+        return TryStrToFloat(text, v) ? v : 0.0;
+    }
+
+    void WriteDate(int i, const Column& c, std::string_view text, bool isNull, TOrdoRowWriter& w) {
+        double v = 0;
+        if (!(text.empty() || text == "0")) v = ParseFloat(text);
+        if (v == 0) {
+            w.WriteInt64(i, c.slot, 0, isNull);
+            return;
+        }
+        const TTimeStamp ts = DateTimeToTimeStamp(v);
+        if (c.type == ftDate) w.WriteInt32(i, c.slot, ts.Date, isNull);
+        else if (c.type == ftTime) w.WriteInt32(i, c.slot, ts.Time, isNull);
+        else w.WriteDouble(i, c.slot, TimeStampToMSecs(ts), isNull);
+    }
+
+    void WriteBlob(int i, const Column& c, std::string_view text, TOrdoRowWriter& w) {
+        if (text.empty()) {
+            w.WriteInt32(i, c.slot, 0, true);
+            return;
+        }
+        const ByteView bytes = SideEntry(text);
+        if (bytes.empty()) {
+            w.WriteInt32(i, c.slot, 0, true);
+            return;
+        }
+        w.WriteInt32(i, c.slot, blobs_.AddBlob(bytes, i + 1), false);
+    }
+
+    void WriteField(int i, const Column& c, std::string_view text, bool isNull, TOrdoRowWriter& w) {
+        switch (c.type) {
+            case ftString: case ftFixedChar: case ftGuid:
+                w.WriteText(i, c.slot, text, isNull);
+                break;
+            case ftWideString:
+                w.WriteWideText(i, c.slot, AnsiToWide(text), isNull);
+                break;
+            case ftSmallint: case ftWord:
+                w.WriteInt16(i, c.slot, static_cast<std::int16_t>(StrToIntDef(text, 0)), isNull);
+                break;
+            case ftInteger: case ftAutoInc:
+                w.WriteInt32(i, c.slot, StrToIntDef(text, 0), isNull);
+                break;
+            case ftBoolean:
+                w.WriteInt16(i, c.slot, text == "1" ? -1 : 0, isNull);
+                break;
+            case ftFloat: case ftCurrency:
+                w.WriteDouble(i, c.slot, ParseFloat(text), isNull);
+                break;
+            case ftBCD: {
+                Currency cur;
+                w.WriteInt64(i, c.slot, TryStrToCurr(text, cur) ? cur.Raw() : 0, isNull);
+                break;
+            }
+            case ftDate: case ftTime: case ftDateTime:
+                WriteDate(i, c, text, isNull, w);
+                break;
+            case ftTimeStamp: {
+                const double v = ParseFloat(text);
+                w.WriteTimeStamp(i, c.slot, v == 0 ? TSQLTimeStamp{} : DateTimeToSQLTimeStamp(v), isNull);
+                break;
+            }
+            case ftFMTBcd: {
+                TBcd bcd;
+                if (!TryStrToBcd(text, bcd)) bcd = TBcd{};
+                w.WriteBcd(i, c.slot, bcd, isNull);
+                break;
+            }
+            case ftLargeint:
+                w.WriteInt64(i, c.slot, StrToInt64Def(text, 0), isNull);
+                break;
+            case ftBytes: case ftVarBytes:
+                if (text.empty()) w.WriteBytes(i, c.slot, {}, true);
+                else w.WriteBytes(i, c.slot, SideEntry(text), false);
+                break;
+            case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftTypedBinary:
+            case ftDataSet: case ftOraBlob: case ftOraClob:
+                WriteBlob(i, c, text, w);
+                break;
+            default:
+                break;
+        }
+    }
+
+    TOrdoDBList& rows_;
+    TOrdoBlobList& blobs_;
+    std::vector<Column> columns_;
+};
+
+inline bool IsSpecial(unsigned char b) noexcept { return static_cast<unsigned char>(b - 4) <= 4; }
+
+}  // namespace
+
+TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobList& blobs,
+                            const TOrdoRowHooks& hooks) {
+    TOrdoRowsDecoded result;
+    RowDecoder decoder(rows, blobs);
+    std::string buf;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t run = i;
+        while (run < n && !IsSpecial(p[run])) ++run;
+        buf.append(text.data() + i, run - i);
+        if (run == n) break;
+        i = run;
+        switch (p[i]) {
+            case 0x04: {
+                if (buf == "NULL") {
+                    result.EndOfData = true;
+                    return result;
+                }
+                const int at = hooks.AppendRow ? hooks.AppendRow(rows) : rows.AddRow(rows.Count() + 1);
+                ++result.Rows;
+                TOrdoRowWriter w = rows.Writer(at);
+                decoder.Decode(buf, w);
+                decoder.side.clear();
+                buf.clear();
+                ++i;
+                if (hooks.RowDecoded) hooks.RowDecoded(at);
+                if (hooks.Progress) hooks.Progress(i);
+                break;
+            }
+            case 0x05:
+                if (n - i < 9) return result;  // a cut escape: no complete row can follow
+                AppendDoubleText(buf, LoadF64LE(p + i + 1));
+                i += 9;
+                break;
+            case 0x08:
+                if (n - i < 9) return result;
+                buf += CurrToStr(Currency::FromRaw(LoadI64LE(p + i + 1)));
+                i += 9;
+                break;
+            case 0x07:
+                if (n - i < 35) return result;
+                buf += BcdToStr(LoadBcd(p + i + 1));
+                i += 35;
+                break;
+            case 0x06: {
+                if (n - i < 5) return result;
+                const std::int32_t len = LoadI32LE(p + i + 1);
+                i += 5;
+                if (len > 0) {
+                    if (static_cast<std::size_t>(len) > n - i) return result;
+                    buf += std::to_string(decoder.side.size());
+                    decoder.side.emplace_back(p + i, static_cast<std::size_t>(len));
+                    i += static_cast<std::size_t>(len);
+                }
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace ordo
