@@ -1,2 +1,11 @@
 # message loop, timers, descriptors, INI, names, files, code page, UI backends
-target_sources(ordo_platform PRIVATE)
+target_sources(ordo_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/thread_queue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket_events.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/socket_errors.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tcp_address.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/async_tcp_socket.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/blocking_tcp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/net_info.cpp
+)

@@ -1,0 +1,106 @@
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/tcp_socket.h"
+#include "platform/tcp_address.h"
+
+namespace ordo {
+
+TAsyncTcpSocket::~TAsyncTcpSocket() { Close(); }
+
+void TAsyncTcpSocket::Create() {
+    Close();
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) throw ESocketError(WinSockErrorFromErrno(errno), "socket");
+    lastError_ = 0;
+}
+
+void TAsyncTcpSocket::AsyncSelect(WindowHandle hwnd, std::uint32_t message, long events) {
+    hwnd_ = hwnd;
+    message_ = message;
+    events_ = events;
+    // Before a connect there is nothing to watch: an unconnected socket polls as hung up.
+    if (fd_ >= 0 && detail::IsConnected(fd_)) ordo::AsyncSelect(fd_, hwnd, message, events, false);
+    else if (fd_ >= 0 && events == 0) ordo::AsyncSelect(fd_, 0, 0, 0, false);
+}
+
+int TAsyncTcpSocket::Connect(std::string_view ipv4Address, int port) {
+    if (fd_ < 0) return lastError_ = WSAENOTSOCK;
+    sockaddr_in sa{};
+    if (int err = detail::MakeSockAddr(ipv4Address, port, sa); err != 0) return lastError_ = err;
+    int rc;
+    do {
+        rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && errno != EINPROGRESS) return lastError_ = WinSockErrorFromErrno(errno);
+    // Connected at once or under way: either way the outcome arrives as FD_CONNECT.
+    if (events_ != 0) ordo::AsyncSelect(fd_, hwnd_, message_, events_, true);
+    lastError_ = rc == 0 ? 0 : WSAEWOULDBLOCK;
+    return lastError_;
+}
+
+std::ptrdiff_t TAsyncTcpSocket::Send(ByteView data) {
+    if (fd_ < 0) {
+        lastError_ = WSAENOTSOCK;
+        return -1;
+    }
+    for (;;) {
+        auto n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        lastError_ = WinSockErrorFromErrno(errno);
+        if (lastError_ == WSAEWOULDBLOCK) ReenableSocketEvents(fd_, FD_WRITE);
+        return -1;
+    }
+}
+
+std::ptrdiff_t TAsyncTcpSocket::Recv(std::span<std::uint8_t> buffer) {
+    if (fd_ < 0) {
+        lastError_ = WSAENOTSOCK;
+        return -1;
+    }
+    // Like recv on Windows, every read call lets the next FD_READ through.
+    ReenableSocketEvents(fd_, FD_READ);
+    for (;;) {
+        auto n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        lastError_ = WinSockErrorFromErrno(errno);
+        return -1;
+    }
+}
+
+std::size_t TAsyncTcpSocket::ReceiveLength() const {
+    int n = 0;
+    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &n) != 0 || n < 0) return 0;
+    return static_cast<std::size_t>(n);
+}
+
+void TAsyncTcpSocket::Shutdown(TShutdownHow how) noexcept {
+    if (fd_ >= 0) ::shutdown(fd_, static_cast<int>(how));
+}
+
+void TAsyncTcpSocket::Close() noexcept {
+    if (fd_ < 0) return;
+    ordo::AsyncSelect(fd_, 0, 0, 0, false);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+bool TAsyncTcpSocket::SetKeepAlive(bool on) noexcept {
+    int v = on ? 1 : 0;
+    return fd_ >= 0 && ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &v, sizeof v) == 0;
+}
+
+std::string TAsyncTcpSocket::LocalAddress() const { return detail::EndpointAddress(fd_, false); }
+int TAsyncTcpSocket::LocalPort() const { return detail::EndpointPort(fd_, false); }
+std::string TAsyncTcpSocket::RemoteAddress() const { return detail::EndpointAddress(fd_, true); }
+int TAsyncTcpSocket::RemotePort() const { return detail::EndpointPort(fd_, true); }
+
+}  // namespace ordo

@@ -1,0 +1,94 @@
+#include "platform/net_info.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <ifaddrs.h>
+#include <limits.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace ordo {
+
+namespace {
+// -1: ask the system; 0 / 1: the answer a test pinned.
+std::atomic<int> gNetworkOverride{-1};
+}  // namespace
+
+std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
+    std::uint32_t result = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::size_t start = i;
+        unsigned value = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3)
+            value = value * 10 + static_cast<unsigned>(text[i++] - '0');
+        if (i == start || value > 255) return std::nullopt;
+        result = result << 8 | value;
+        if (++parts < 4) {
+            if (i >= text.size() || text[i] != '.') return std::nullopt;
+            ++i;
+        }
+    }
+    if (i != text.size()) return std::nullopt;
+    return result;
+}
+
+std::string FormatIPv4(std::uint32_t address) {
+    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+std::vector<std::string> ResolveHostAddresses(std::string_view name) {
+    std::vector<std::string> out;
+    if (name.empty() || name.size() > kMaxHostNameLength) return out;
+    std::string host(name);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return out;
+    for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
+        if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
+        const auto* sa = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+        std::string dotted = FormatIPv4(ntohl(sa->sin_addr.s_addr));
+        if (std::find(out.begin(), out.end(), dotted) == out.end()) out.push_back(std::move(dotted));
+    }
+    ::freeaddrinfo(list);
+    return out;
+}
+
+std::optional<std::string> ResolveHostFirstAddress(std::string_view name) {
+    auto all = ResolveHostAddresses(name);
+    if (all.empty()) return std::nullopt;
+    return all.front();
+}
+
+std::string LocalHostName() {
+    char buf[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0) return {};
+    return buf;
+}
+
+bool IsNetworkConnected() {
+    if (int pinned = gNetworkOverride.load(); pinned >= 0) return pinned == 1;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return false;
+    bool up = false;
+    for (ifaddrs* i = list; i != nullptr && !up; i = i->ifa_next) {
+        unsigned flags = i->ifa_flags;
+        up = (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK);
+    }
+    ::freeifaddrs(list);
+    return up;
+}
+
+void OverrideNetworkState(std::optional<bool> connected) {
+    gNetworkOverride.store(connected ? (*connected ? 1 : 0) : -1);
+}
+
+}  // namespace ordo
