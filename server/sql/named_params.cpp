@@ -1,0 +1,50 @@
+#include "server/sql/named_params.h"
+
+#include "server/sql/sql_lexer.h"
+
+namespace ordo::server {
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+        if (up(a[i]) != up(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+PositionalSql ToPositional(std::string_view sql, const std::vector<std::string>& names) {
+    PositionalSql out;
+    auto toks = TokenizeSql(sql);
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i + 1 < toks.size(); ++i) {
+        const SqlToken& colon = toks[i];
+        const SqlToken& word = toks[i + 1];
+        if (colon.kind != SqlTokenKind::Symbol || sql[colon.begin] != ':' || word.kind != SqlTokenKind::Word ||
+            word.begin != colon.end)
+            continue;
+        std::string_view ref = word.Text(sql);
+        for (std::size_t n = 0; n < names.size(); ++n) {
+            if (!SameName(TrimBlanks(names[n]), ref)) continue;
+            out.sql.append(sql.substr(copied, colon.begin - copied));
+            out.sql.push_back('?');
+            out.order.push_back(n);
+            copied = word.end;
+            break;
+        }
+        ++i;
+    }
+    out.sql.append(sql.substr(copied));
+    return out;
+}
+
+}  // namespace ordo::server
