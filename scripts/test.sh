@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds, and runs the whole CTest suite.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${ORDO_TEST_BUILD:-$here/build}
+
+"$here/scripts/setup.sh" "$build" -DORDO_WERROR=ON
+cd "$build"
+ctest --output-on-failure --timeout 600 -j2
