@@ -31,8 +31,9 @@ inline constexpr int kMaxBcdDigits = 64;
 int BcdCompare(const TBcd& a, const TBcd& b) noexcept;
 
 /// Decimal text with the locale decimal separator, no exponent, no needless zeros
-/// ("-12.5", "0"). Digits beyond the precision or a scale above the precision read as 0
-/// rather than raising: the record may come from the wire.
+/// ("-12.5", "0"). The record may come from the wire, so nothing in it raises: a precision
+/// above 64 counts as 64, a nibble above 9 reads as 0, and decimal places beyond the
+/// precision stand for leading zeros of the fraction.
 std::string BcdToStr(const TBcd& value);
 std::string BcdToStr(const TBcd& value, char decimalSeparator);
 /// Optional sign, digits with one decimal separator (the locale's, '.' also accepted),
@@ -42,7 +43,8 @@ bool TryStrToBcd(std::string_view text, TBcd& out) noexcept;
 TBcd StrToBcd(std::string_view text);
 
 double BcdToDouble(const TBcd& value) noexcept;
-/// The shortest decimal form of the double with 15 significant digits; NaN and infinities fail.
+/// The double rounded to 15 significant digits (and to 63 decimal places); NaN, infinities
+/// and values of more than 64 integer digits fail.
 bool TryDoubleToBcd(double value, TBcd& out) noexcept;
 TBcd DoubleToBcd(double value);  // raises EConvertError
 /// Rounds beyond four decimals half to even; fails when the amount does not fit Currency.

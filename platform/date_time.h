@@ -54,7 +54,11 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
                     int& second, int& msec) noexcept;
 
-/// Rounded to the millisecond.
+/// Adds a time of day to a date, counting backwards from a date before 1899-12-30 so
+/// that DecodeDateTime gives the parts back.
+TDateTime CombineDateTime(TDateTime date, TDateTime time) noexcept;
+
+/// Rounded to the millisecond; numbers too large for a day number give {0, 0}.
 TTimeStamp DateTimeToTimeStamp(TDateTime value) noexcept;
 TDateTime TimeStampToDateTime(const TTimeStamp& ts) noexcept;
 /// Day number × 86 400 000 + milliseconds of the day.

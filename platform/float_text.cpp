@@ -1,0 +1,197 @@
+// Floating-point and currency texts.
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "platform/decimal_digits.h"
+#include "platform/errors.h"
+#include "platform/text_convert.h"
+
+namespace ordo {
+namespace {
+
+constexpr int kFloatPrecision = 15;
+
+std::string ScientificText(const detail::DecimalDigits& d, char sep) {
+    std::string s = d.Negative ? "-" : "";
+    s += d.Digits[0];
+    if (d.Digits.size() > 1) {
+        s += sep;
+        s.append(d.Digits, 1);
+    }
+    s += 'E';
+    s += IntToStr(d.Exponent - 1);
+    return s;
+}
+
+std::string FixedText(const detail::DecimalDigits& d, char sep) {
+    std::string s = d.Negative ? "-" : "";
+    const auto n = static_cast<int>(d.Digits.size());
+    if (d.Exponent <= 0) {
+        s += '0';
+        s += sep;
+        s.append(static_cast<std::size_t>(-d.Exponent), '0');
+        s += d.Digits;
+        return s;
+    }
+    if (n <= d.Exponent) {
+        s += d.Digits;
+        s.append(static_cast<std::size_t>(d.Exponent - n), '0');
+        return s;
+    }
+    s.append(d.Digits, 0, static_cast<std::size_t>(d.Exponent));
+    s += sep;
+    s.append(d.Digits, static_cast<std::size_t>(d.Exponent));
+    return s;
+}
+
+/// Magnitude of a parsed number as a power of ten, to tell underflow from overflow.
+bool IsUnderflow(const detail::ParsedNumber& p) noexcept { return p.PointPos < 0; }
+
+}  // namespace
+
+// --- Currency ------------------------------------------------------------------------------
+
+Currency Currency::FromInt(std::int64_t value) {
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / kScale;
+    if (value > limit || value < -limit)
+        throw EConvertError("Currency value out of range: " + IntToStr(value));
+    return Currency(value * kScale);
+}
+
+bool Currency::TryFromDouble(double value, Currency& out) noexcept {
+    double scaled = std::nearbyint(value * kScale);
+    // 2^63 is exactly representable; anything at or beyond it does not fit.
+    if (!std::isfinite(scaled) || scaled >= 9223372036854775808.0 || scaled < -9223372036854775808.0)
+        return false;
+    out = Currency(static_cast<std::int64_t>(scaled));
+    return true;
+}
+
+Currency Currency::FromDouble(double value) {
+    Currency c;
+    if (!TryFromDouble(value, c)) throw EConvertError("Currency value out of range: " + FloatToStr(value));
+    return c;
+}
+
+// --- general float text -----------------------------------------------------------------
+
+std::string FloatToStr(double value) { return FloatToStr(value, DecimalSeparator()); }
+
+std::string FloatToStr(double value, char decimalSeparator) {
+    return detail::GeneralFloatText(value, kFloatPrecision, decimalSeparator);
+}
+
+std::string detail::GeneralFloatText(double value, int precision, char separator) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    detail::DecimalDigits d = detail::ToSignificantDigits(value, precision);
+    if (d.Digits.empty()) return "0";
+    if (d.Exponent > precision || d.Exponent < -3) return ScientificText(d, separator);
+    return FixedText(d, separator);
+}
+
+bool TryStrToFloat(std::string_view text, double& out) noexcept {
+    return TryStrToFloat(text, out, DecimalSeparator());
+}
+
+bool TryStrToFloat(std::string_view text, double& out, char decimalSeparator) noexcept {
+    detail::ParsedNumber p;
+    if (!detail::ParseNumberText(text, decimalSeparator, p)) return false;
+    if (p.Digits.empty()) {
+        out = p.Negative ? -0.0 : 0.0;
+        return true;
+    }
+    // Re-spell as "0.<digits>e<pos>" so from_chars does the correctly rounded conversion.
+    std::string norm = "0.";
+    norm += p.Digits;
+    norm += 'e';
+    norm += IntToStr(p.PointPos);
+    double v = 0;
+    auto res = std::from_chars(norm.data(), norm.data() + norm.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        if (!IsUnderflow(p)) return false;
+        v = 0;
+    } else if (res.ec != std::errc()) {
+        return false;
+    }
+    out = p.Negative ? -v : v;
+    return true;
+}
+
+double StrToFloat(std::string_view text) {
+    double v = 0;
+    if (!TryStrToFloat(text, v))
+        throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    return v;
+}
+
+double StrToFloatDef(std::string_view text, double def) noexcept {
+    double v = 0;
+    return TryStrToFloat(text, v) ? v : def;
+}
+
+// --- currency text ----------------------------------------------------------------------
+
+std::string CurrToStr(Currency value) { return CurrToStr(value, DecimalSeparator()); }
+
+std::string CurrToStr(Currency value, char decimalSeparator) {
+    const std::int64_t raw = value.Raw();
+    const std::uint64_t mag = raw < 0 ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
+    std::string s = raw < 0 ? "-" : "";
+    s += std::to_string(mag / Currency::kScale);
+    auto frac = static_cast<unsigned>(mag % Currency::kScale);
+    if (frac != 0) {
+        char digits[5] = {static_cast<char>('0' + frac / 1000), static_cast<char>('0' + frac / 100 % 10),
+                          static_cast<char>('0' + frac / 10 % 10), static_cast<char>('0' + frac % 10), 0};
+        int len = 4;
+        while (digits[len - 1] == '0') --len;
+        s += decimalSeparator;
+        s.append(digits, static_cast<std::size_t>(len));
+    }
+    return s;
+}
+
+bool TryStrToCurr(std::string_view text, Currency& out) noexcept {
+    return TryStrToCurr(text, out, DecimalSeparator());
+}
+
+bool TryStrToCurr(std::string_view text, Currency& out, char decimalSeparator) noexcept {
+    detail::ParsedNumber p;
+    if (!detail::ParseNumberText(text, decimalSeparator, p)) return false;
+    // The scaled amount's integer part is the first PointPos + 4 digits.
+    const int intLen = p.Digits.empty() ? 0 : p.PointPos + 4;
+    if (intLen > 19) return false;
+    std::uint64_t mag = 0;
+    for (int k = 0; k < intLen; ++k) {
+        auto d = static_cast<std::uint64_t>(k < static_cast<int>(p.Digits.size()) ? p.Digits[static_cast<std::size_t>(k)] - '0' : 0);
+        if (mag > (std::numeric_limits<std::uint64_t>::max() - d) / 10) return false;
+        mag = mag * 10 + d;
+    }
+    // Round half to even on the digits beyond the fourth decimal.
+    // (With intLen < 0 the amount is below a tenth of the last unit and stays 0.)
+    const auto first = static_cast<std::size_t>(intLen < 0 ? 0 : intLen);
+    if (intLen >= 0 && first < p.Digits.size()) {
+        int roundDigit = p.Digits[first] - '0';
+        bool sticky = p.Digits.size() > first + 1;
+        if (roundDigit > 5 || (roundDigit == 5 && (sticky || (mag & 1) != 0))) ++mag;
+    }
+    const std::uint64_t limit = p.Negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    if (mag > limit) return false;
+    out = Currency::FromRaw(p.Negative ? static_cast<std::int64_t>(0 - mag) : static_cast<std::int64_t>(mag));
+    return true;
+}
+
+Currency StrToCurr(std::string_view text) {
+    Currency c;
+    if (!TryStrToCurr(text, c))
+        throw EConvertError("'" + std::string(text) + "' is not a valid currency value");
+    return c;
+}
+
+Currency StrToCurrDef(std::string_view text, Currency def) noexcept {
+    Currency c;
+    return TryStrToCurr(text, c) ? c : def;
+}
+
+}  // namespace ordo
