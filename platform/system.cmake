@@ -8,4 +8,10 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/async_tcp_socket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/blocking_tcp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/net_info.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/codepage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/process.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
 )
