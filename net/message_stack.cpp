@@ -52,10 +52,15 @@ TOrdoMessageStack::CutResult TOrdoMessageStack::CutOne(const std::uint8_t* p, st
 
 void TOrdoMessageStack::AddData(ByteView data) {
     while (!data.empty()) {
-        if (Buffered() == 0) {
+        if (largeNeed_ != 0) {
+            data = data.subspan(FillLarge(data));
+            continue;
+        }
+        if (Unread() == 0) {
             // Nothing pending: cut straight from the input and buffer only the incomplete tail.
-            const std::size_t used = CutFromInput(data);
-            if (used < data.size()) Append(data.subspan(used));
+            const ByteView rest = data.subspan(CutFromInput(data));
+            if (rest.empty()) return;
+            if (!BeginLarge(rest)) Append(rest);
             return;
         }
         // A partial frame is pending: top it up with just the bytes it lacks, so the rest of
@@ -64,12 +69,38 @@ void TOrdoMessageStack::AddData(ByteView data) {
         Append(data.first(want));
         data = data.subspan(want);
         if (!CutFromBuffer()) return;  // the rest of this read went with the discarded bytes
+        if (Unread() >= kPrefixSize && BeginLarge({buf_.get() + begin_, Unread()})) DropBuffered();
     }
+}
+
+// A large frame collects in its own storage, reserved once for the announced length, so its
+// bytes are copied exactly once and the result is handed out without another copy. The
+// reservation is address space only until bytes arrive, and the length is capped.
+bool TOrdoMessageStack::BeginLarge(ByteView pending) {
+    if (pending.size() < kPrefixSize) return false;
+    const std::int32_t n = LoadI32LE(pending.data());
+    if (n < static_cast<std::int32_t>(kLargeFrame) || n > kMaxFrameLength) return false;
+    if (pending.size() >= kPrefixSize + static_cast<std::size_t>(n)) return false;
+    largeNeed_ = static_cast<std::size_t>(n);
+    large_.reserve(largeNeed_);
+    large_.assign(pending.begin() + kPrefixSize, pending.end());
+    return true;
+}
+
+std::size_t TOrdoMessageStack::FillLarge(ByteView data) {
+    const std::size_t take = std::min(data.size(), largeNeed_ - large_.size());
+    large_.insert(large_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(take));
+    if (large_.size() == largeNeed_) {
+        frames_.push_back(std::move(large_));
+        large_ = Bytes();
+        largeNeed_ = 0;
+    }
+    return take;
 }
 
 // Bytes the buffered partial frame needs before the cutting loop can decide on it; never 0.
 std::size_t TOrdoMessageStack::MissingBytes() const noexcept {
-    const std::size_t pending = Buffered();
+    const std::size_t pending = Unread();
     if (pending < kPrefixSize) return kPrefixSize - pending;
     const std::int32_t n = LoadI32LE(buf_.get() + begin_);
     if (n < 0 || n > kMaxFrameLength) return 1;  // the fifth byte settles a marker or a discard
@@ -93,7 +124,7 @@ std::size_t TOrdoMessageStack::CutFromInput(ByteView data) {
 bool TOrdoMessageStack::CutFromBuffer() {
     for (;;) {
         std::size_t used = 0;
-        switch (CutOne(buf_.get() + begin_, Buffered(), used)) {
+        switch (CutOne(buf_.get() + begin_, Unread(), used)) {
             case CutResult::kNeedMore:
                 if (begin_ == end_) DropBuffered();
                 return true;
@@ -105,7 +136,7 @@ bool TOrdoMessageStack::CutFromBuffer() {
 }
 
 void TOrdoMessageStack::Append(ByteView data) {
-    if (capacity_ - end_ < data.size()) Reserve(Buffered() + data.size());
+    if (capacity_ - end_ < data.size()) Reserve(Unread() + data.size());
     std::memcpy(buf_.get() + end_, data.data(), data.size());
     end_ += data.size();
 }
@@ -113,7 +144,7 @@ void TOrdoMessageStack::Append(ByteView data) {
 // Makes room for `needed` unread bytes. The unread rest moves to the front only here, when the
 // tail is too short, so cutting many frames from one read never moves bytes per frame.
 void TOrdoMessageStack::Reserve(std::size_t needed) {
-    const std::size_t unread = Buffered();
+    const std::size_t unread = Unread();
     if (needed <= capacity_) {
         std::memmove(buf_.get(), buf_.get() + begin_, unread);
     } else {
@@ -151,6 +182,8 @@ Bytes TOrdoMessageStack::PopMessage() {
 
 void TOrdoMessageStack::Clear() noexcept {
     frames_.clear();
+    large_ = Bytes();
+    largeNeed_ = 0;
     DropBuffered();
 }
 

@@ -23,6 +23,8 @@ public:
     /// Prefix values that are not lengths; each is skipped and cutting goes on behind it.
     static constexpr std::int32_t kMarkerA = -1;
     static constexpr std::int32_t kMarkerB = -2;
+    /// Frames from this body length on collect in storage of their own instead of the buffer.
+    static constexpr std::size_t kLargeFrame = 64 * 1024;
 
     /// 0 is direct TCP; 1..3 are the HTTP transports, whose headers their transport strips.
     explicit TOrdoMessageStack(int transportMode = 0) : transportMode_(transportMode) {}
@@ -35,7 +37,10 @@ public:
 
     [[nodiscard]] std::size_t QueuedCount() const noexcept { return frames_.size(); }
     /// Received bytes not yet cut into a frame.
-    [[nodiscard]] std::size_t Buffered() const noexcept { return end_ - begin_; }
+    [[nodiscard]] std::size_t Buffered() const noexcept {
+        return largeNeed_ != 0 ? large_.size() + 4 : end_ - begin_;
+    }
+    /// Capacity of the buffer that collects partial frames below kLargeFrame bytes.
     [[nodiscard]] std::size_t Capacity() const noexcept { return capacity_; }
     /// How many times a bad length prefix made the buffer throw its content away.
     [[nodiscard]] std::size_t DiscardCount() const noexcept { return discards_; }
@@ -50,6 +55,9 @@ private:
     bool CutFromBuffer();
     std::size_t MissingBytes() const noexcept;
     std::size_t CutFromInput(ByteView data);
+    [[nodiscard]] std::size_t Unread() const noexcept { return end_ - begin_; }
+    bool BeginLarge(ByteView pending);
+    std::size_t FillLarge(ByteView data);
     void Append(ByteView data);
     void Reserve(std::size_t needed);
     void DiscardAll() noexcept;
@@ -60,6 +68,8 @@ private:
     std::size_t capacity_ = 0;
     std::size_t begin_ = 0;  // read offset: compacted lazily, not after every frame
     std::size_t end_ = 0;
+    Bytes large_;              // body of the large frame being collected
+    std::size_t largeNeed_ = 0;  // its announced length; 0 when none is being collected
     std::size_t discards_ = 0;
     int transportMode_ = 0;
 };

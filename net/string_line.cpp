@@ -1,6 +1,7 @@
 #include "net/string_line.h"
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -71,7 +72,7 @@ void TOrdoStringLine::AddObject(const TOrdoLineObject& object, std::uint8_t type
 }
 
 Bytes TOrdoStringLine::EncodeToText() {
-    Bytes out(kHeaderSize);
+    Bytes out(kHeaderSize + payload_.size());
     out[0] = token_;
     StoreI32LE(&out[1], dataSetId_);
     for (std::size_t i = 0; i < kMaxItems; ++i) {
@@ -80,7 +81,7 @@ Bytes TOrdoStringLine::EncodeToText() {
         StoreI32LE(entry + 1, items_[i].start);
         StoreI32LE(entry + 5, items_[i].end);
     }
-    out.insert(out.end(), payload_.begin(), payload_.end());
+    if (!payload_.empty()) std::memcpy(out.data() + kHeaderSize, payload_.data(), payload_.size());
     Clear();
     return out;
 }
