@@ -7,8 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "platform/tcp_socket.h"
 #include "platform/tcp_address.h"
+#include "platform/tcp_socket.h"
 
 namespace ordo {
 
@@ -19,15 +19,17 @@ void TAsyncTcpSocket::Create() {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0) throw ESocketError(WinSockErrorFromErrno(errno), "socket");
     lastError_ = 0;
+    connectStarted_ = false;
 }
 
 void TAsyncTcpSocket::AsyncSelect(WindowHandle hwnd, std::uint32_t message, long events) {
     hwnd_ = hwnd;
     message_ = message;
     events_ = events;
-    // Before a connect there is nothing to watch: an unconnected socket polls as hung up.
-    if (fd_ >= 0 && detail::IsConnected(fd_)) ordo::AsyncSelect(fd_, hwnd, message, events, false);
-    else if (fd_ >= 0 && events == 0) ordo::AsyncSelect(fd_, 0, 0, 0, false);
+    if (fd_ < 0) return;
+    // Before a connect there is nothing to watch: an unconnected socket polls as hung up. After
+    // one, a first selection still learns the outcome as FD_CONNECT.
+    if (connectStarted_ || events == 0) ordo::AsyncSelect(fd_, hwnd, message, events, true);
 }
 
 int TAsyncTcpSocket::Connect(std::string_view ipv4Address, int port) {
@@ -40,6 +42,7 @@ int TAsyncTcpSocket::Connect(std::string_view ipv4Address, int port) {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0 && errno != EINPROGRESS) return lastError_ = WinSockErrorFromErrno(errno);
     // Connected at once or under way: either way the outcome arrives as FD_CONNECT.
+    connectStarted_ = true;
     if (events_ != 0) ordo::AsyncSelect(fd_, hwnd_, message_, events_, true);
     lastError_ = rc == 0 ? 0 : WSAEWOULDBLOCK;
     return lastError_;

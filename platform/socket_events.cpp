@@ -41,12 +41,14 @@ void ThreadQueue::RegisterSocket(int fd, WindowHandle hwnd, std::uint32_t messag
         sockets_.erase(fd);
         return;
     }
-    SocketEntry& e = sockets_[fd];
+    auto [it, added] = sockets_.try_emplace(fd);
+    SocketEntry& e = it->second;
     e.hwnd = hwnd;
     e.message = message;
     e.events = events;
-    e.armed = events;
-    e.phase = connecting ? SocketPhase::Connecting : SocketPhase::Connected;
+    e.armed = events;  // a new selection lets every chosen event through again
+    // Changing the selection of a known socket keeps where its connection stands.
+    if (added) e.phase = connecting ? SocketPhase::Connecting : SocketPhase::Connected;
 }
 
 void ThreadQueue::ReenableSocket(int fd, long events) {

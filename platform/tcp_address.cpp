@@ -23,12 +23,6 @@ int MakeSockAddr(std::string_view ipv4Address, int port, sockaddr_in& sa) {
     return 0;
 }
 
-bool IsConnected(int fd) {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    return ::getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) == 0;
-}
-
 namespace {
 bool Endpoint(int fd, bool peer, sockaddr_in& sa) {
     if (fd < 0) return false;

@@ -8,8 +8,6 @@ namespace ordo::detail {
 
 /// Fills `sa` for a dotted IPv4 address and port; 0, or the Windows Sockets number of the fault.
 int MakeSockAddr(std::string_view ipv4Address, int port, sockaddr_in& sa);
-/// True when the socket has a peer.
-bool IsConnected(int fd);
 std::string EndpointAddress(int fd, bool peer);
 int EndpointPort(int fd, bool peer);
 /// Waits for `events` on fd; 1 ready, 0 timed out, -1 failed (errno set).

@@ -65,6 +65,7 @@ public:
 private:
     int fd_ = -1;
     int lastError_ = 0;
+    bool connectStarted_ = false;
     WindowHandle hwnd_ = 0;
     std::uint32_t message_ = 0;
     long events_ = 0;

@@ -146,6 +146,28 @@ TEST(TAsyncTcpSocket, ConnectWriteReadAndPeerClose) {
     EXPECT_EQ(s.Recv(buf), 0);
 }
 
+TEST(TAsyncTcpSocket, SelectionMadeAfterConnectStillLearnsTheOutcome) {
+    TTcpListener listener;
+    listener.Listen();
+    SocketWindow w;
+    TAsyncTcpSocket s;
+    s.Create();
+    int rc = s.Connect("127.0.0.1", listener.Port());
+    ASSERT_TRUE(rc == 0 || rc == WSAEWOULDBLOCK) << rc;
+    TBlockingTcpStream peer = listener.Accept(2000);
+    s.AsyncSelect(w.hwnd, WM_SOCK, FD_CONNECT | FD_READ | FD_CLOSE);
+    w.PumpUntil(1);
+    ASSERT_EQ(w.events.size(), 1u);
+    EXPECT_EQ(w.events[0], std::make_pair(FD_CONNECT, 0));
+
+    // A new selection on the connected socket must not report the connect a second time.
+    s.AsyncSelect(w.hwnd, WM_SOCK, FD_CONNECT | FD_READ | FD_CLOSE);
+    peer.SendAll(AsBytes("x"));
+    w.PumpUntil(2);
+    ASSERT_EQ(w.events.size(), 2u);
+    EXPECT_EQ(w.events[1].first, FD_READ);
+}
+
 TEST(TAsyncTcpSocket, RefusedConnectReportsWindowsCode) {
     int port;
     {
