@@ -1,0 +1,64 @@
+// The blocking client type: one connection per exchange, every queued frame sent at once,
+// the answer read until the server closes.
+#include "net/client_socket.h"
+
+namespace ordo {
+namespace {
+
+constexpr std::size_t kChunkSize = 4096;
+
+/// Clears the send queue and closes the exchange's connection however the exchange ends.
+class TExchangeScope {
+public:
+    TExchangeScope(std::vector<std::pair<Bytes, bool>>& queue, TBlockingTcpStream& stream) noexcept
+        : queue_(queue), stream_(stream) {}
+    ~TExchangeScope() {
+        queue_.clear();
+        stream_.Close();
+    }
+    TExchangeScope(const TExchangeScope&) = delete;
+    TExchangeScope& operator=(const TExchangeScope&) = delete;
+
+private:
+    std::vector<std::pair<Bytes, bool>>& queue_;
+    TBlockingTcpStream& stream_;
+};
+
+}  // namespace
+
+std::string TOrdoClientSocket::BlockingExchange() {
+    if (sendQueue_.empty()) throw EOrdoSocketError("전송될 자료가 없습니다");
+    TBlockingTcpStream stream;
+    stream.SetTimeout(BlockingTimeout());
+    TExchangeScope scope(sendQueue_, stream);
+
+    Bytes request{0xFF, 0xFF, 0xFF, 0xFF};
+    for (const auto& [frame, wait] : sendQueue_) request.insert(request.end(), frame.begin(), frame.end());
+
+    try {
+        stream.Connect(Host().empty() ? Address() : Host(), Port(), BlockingTimeout());
+    } catch (const std::exception& e) {
+        pendingError_ = e.what();
+        throw EOrdoSocketError(e.what());
+    }
+    stream.SendAll(request);
+    if (!stream.WaitReadable(BlockingTimeout())) throw EOrdoSocketError("Blocking Socket Time out");
+
+    // Handlers run here as on the caller's own stack: what they raise reaches the caller.
+    std::uint8_t buffer[kChunkSize];
+    for (;;) {
+        std::size_t n = 0;
+        try {
+            n = stream.Recv(buffer);
+        } catch (const ESocketError&) {
+            break;  // the connection dropped: dispatch what came
+        }
+        if (n == 0) break;
+        pipeline_.Feed(ByteView(buffer, n));
+    }
+    std::string error;
+    error.swap(pendingError_);
+    return error;
+}
+
+}  // namespace ordo

@@ -1,0 +1,327 @@
+#pragma once
+// The client socket component: the one connection through which the application and its
+// client data sets reach the middleware server. It frames and sends message lines, waits for
+// their replies while pumping only its own notifications, logs in after every connect and hands
+// incoming replies to the data set they name.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/client_socket_types.h"
+#include "net/custom_client_socket.h"
+#include "net/login.h"
+#include "net/message_codes.h"
+#include "net/message_pipeline.h"
+#include "net/smart_wait.h"
+#include "net/socket_data_set.h"
+#include "net/socket_errors.h"
+#include "net/string_line.h"
+#include "net/transforms.h"
+#include "params/param_list.h"
+
+namespace ordo {
+
+class IUiBackend;
+
+class TOrdoClientSocket : public TOrdoCustomClientSocket {
+public:
+    using Event = std::function<void(TOrdoClientSocket& sender)>;
+    using TextEvent = std::function<void(TOrdoClientSocket& sender, const std::string& text)>;
+    using ParamsEvent = std::function<void(TOrdoClientSocket& sender, int code, TOrdoParamList& params)>;
+    using BytesEvent = std::function<void(TOrdoClientSocket& sender, std::int64_t bytes, std::int64_t total,
+                                          std::int64_t count)>;
+
+    TOrdoClientSocket();
+    ~TOrdoClientSocket() override;
+
+    // --- connection -----------------------------------------------------------------------
+    /// Open, then process messages until connected, failed, given up on or the program ends.
+    void OpenAndWait();
+    /// Close, then process messages until inactive.
+    void CloseAndWait();
+    /// Runs the connect action; call once the properties are set (as after loading from a form).
+    void Loaded();
+
+    [[nodiscard]] TOrdoConnectAction ConnectAction() const noexcept { return connectAction_; }
+    void SetConnectAction(TOrdoConnectAction value) noexcept { connectAction_ = value; }
+    [[nodiscard]] TClientAnchorStatus AnchorStatus() const noexcept { return anchorStatus_; }
+    /// The text of the current status.
+    [[nodiscard]] std::string StatusText() const;
+    [[nodiscard]] int LastSocketError() const noexcept { return lastSocketError_; }
+    [[nodiscard]] int KeepAlivePing() const noexcept { return keepAlivePing_; }
+    /// Minutes between keep-alive messages; 0 switches them off.
+    void SetKeepAlivePing(int minutes);
+    [[nodiscard]] IOrdoStatusBar* StatusBar() const noexcept { return statusBar_; }
+    void SetStatusBar(IOrdoStatusBar* value) noexcept { statusBar_ = value; }
+    /// Message boxes and the waiting cursor; without one assigned the platform's default backend is used.
+    void SetUi(IUiBackend* ui) noexcept;
+    [[nodiscard]] IUiBackend& Ui();
+    [[nodiscard]] bool DesignMode() const noexcept { return designMode_; }
+    void SetDesignMode(bool value) noexcept { designMode_ = value; }
+    /// The program's arguments the connect action reads its switches from (without the program).
+    void SetCommandLine(std::vector<std::string> args) { commandLine_ = std::move(args); }
+    /// Ends the program: the assigned handler, or the quit message.
+    void TerminateApplication();
+    [[nodiscard]] bool Terminated() const noexcept { return terminated_; }
+
+    // --- login ----------------------------------------------------------------------------
+    [[nodiscard]] const std::string& ApplicationName() const noexcept { return applicationName_; }
+    void SetApplicationName(const std::string& v) { applicationName_ = v; }
+    [[nodiscard]] const std::string& ApplicationVersion() const noexcept { return applicationVersion_; }
+    void SetApplicationVersion(const std::string& v) { applicationVersion_ = v; }
+    [[nodiscard]] const std::string& UserName() const noexcept { return userName_; }
+    void SetUserName(const std::string& v) { userName_ = v; }
+    [[nodiscard]] const std::string& Password() const noexcept { return password_; }
+    void SetPassword(const std::string& v) { password_ = v; }
+    [[nodiscard]] int LoginMaxAttempts() const noexcept { return loginMaxAttempts_; }
+    void SetLoginMaxAttempts(int v) noexcept { loginMaxAttempts_ = v; }
+    [[nodiscard]] TLoginType AutoLoginDlg() const noexcept { return autoLoginDlg_; }
+    void SetAutoLoginDlg(TLoginType v) noexcept { autoLoginDlg_ = v; }
+    [[nodiscard]] int LoginAttempts() const noexcept { return loginAttempts_; }
+    /// Sent with every login; the client update and triggers add items.
+    [[nodiscard]] TOrdoParamList& ClientParams() noexcept { return clientParams_; }
+    /// Asked for user name and password with ltLoginDlg; none: the login counts as cancelled.
+    void SetLoginDialog(IOrdoLoginDialog* dialog) noexcept { loginDialog_ = dialog; }
+    /// The server's version, 0 until it has told it.
+    [[nodiscard]] double ServerVersion() const noexcept { return serverVersion_; }
+    /// Builds and sends the login message and waits for its reply.
+    virtual void SendLogin();
+
+    // --- SQL settings used by the data sets -------------------------------------------------
+    [[nodiscard]] const std::string& SQLTransactionStart() const noexcept { return sqlTransactionStart_; }
+    void SetSQLTransactionStart(const std::string& v) { sqlTransactionStart_ = v; }
+    [[nodiscard]] const std::string& SQLTransactionEnd() const noexcept { return sqlTransactionEnd_; }
+    void SetSQLTransactionEnd(const std::string& v) { sqlTransactionEnd_ = v; }
+    [[nodiscard]] TSQLDialect SQLDialect() const noexcept { return sqlDialect_; }
+    void SetSQLDialect(TSQLDialect value);
+    [[nodiscard]] TOrdoServerSQLOptions SQLOptions() const noexcept { return sqlOptions_; }
+    void SetSQLOptions(TOrdoServerSQLOptions v) noexcept { sqlOptions_ = v; }
+    [[nodiscard]] TOrdoUpdateSQL UpdateSQLSyntax() const noexcept { return updateSQLSyntax_; }
+    void SetUpdateSQLSyntax(TOrdoUpdateSQL v) noexcept { updateSQLSyntax_ = v; }
+    [[nodiscard]] const std::string& DateMaskForSQL() const noexcept { return dateMask_; }
+    void SetDateMaskForSQL(const std::string& v) { dateMask_ = v; }
+    [[nodiscard]] const std::string& DateTimeMaskForSQL() const noexcept { return dateTimeMask_; }
+    void SetDateTimeMaskForSQL(const std::string& v) { dateTimeMask_ = v; }
+    [[nodiscard]] const std::string& TimeMaskForSQL() const noexcept { return timeMask_; }
+    void SetTimeMaskForSQL(const std::string& v) { timeMask_ = v; }
+    [[nodiscard]] TOrdoSQLErrorSet SQLErrorHandling() const noexcept { return sqlErrorHandling_; }
+    void SetSQLErrorHandling(TOrdoSQLErrorSet v) noexcept { sqlErrorHandling_ = v; }
+    [[nodiscard]] TServerMetaCacheOptions CacheMetaDataOptions() const noexcept { return cacheMetaData_; }
+    void SetCacheMetaDataOptions(TServerMetaCacheOptions v) noexcept { cacheMetaData_ = v; }
+
+    // --- transforms -----------------------------------------------------------------------
+    /// Compression, encryption, keys and the user-defined transform events.
+    [[nodiscard]] TOrdoTransforms& Transforms() noexcept { return pipeline_.Transforms(); }
+    [[nodiscard]] TOrdoCompression Compression() const noexcept { return pipeline_.Transforms().Compression(); }
+    void SetCompression(TOrdoCompression v) { pipeline_.Transforms().SetCompression(v); }
+    [[nodiscard]] TOrdoEncryption Encryption() const noexcept { return pipeline_.Transforms().Encryption(); }
+    void SetEncryption(TOrdoEncryption v) { pipeline_.Transforms().SetEncryption(v); }
+    [[nodiscard]] bool ProgressBar() const noexcept { return progressBar_; }
+    void SetProgressBar(bool v) noexcept { progressBar_ = v; }
+
+    // --- requests and replies ---------------------------------------------------------------
+    /// Frames and sends the line, then waits for the reply when asked. Sends nothing while a
+    /// reply wait runs. Transform errors reach the caller and nothing is written.
+    void SendMessageLine(TOrdoStringLine& line, bool waitForReply);
+    /// Counts one more awaited reply and waits for it (not in blocking mode).
+    void WaitForReply();
+    /// A reply was dispatched: counts it down and ends the wait when none is awaited any more,
+    /// or at once when forced.
+    void ReplyArrived(bool force = false);
+    /// Sets the wait's time limit (0: none).
+    void SetReplyTimeLimit(std::uint32_t milliseconds);
+    /// The handler SetReplyTimeLimit hands to the wait as its end-of-wait event.
+    void SetEndOfWaitHandler(std::function<void(TOrdoSmartWait&)> handler) { endOfWait_ = std::move(handler); }
+    /// An options number for a select, fetch, stored procedure or raw select as it may travel:
+    /// without soDelayed in design mode, without soCompress under acOrdoCompress or acUserDefined.
+    [[nodiscard]] std::uint32_t SelectOptionsForWire(std::uint32_t options) const noexcept;
+    /// The server's error text for the request just made, tagged "[서버 에러]"; empty when none.
+    /// Empties the kept text either way.
+    std::string TakeServerError();
+    [[nodiscard]] TOrdoSmartWait& WaitObject() noexcept { return wait_; }
+    [[nodiscard]] const TOrdoSmartWait& WaitObject() const noexcept { return wait_; }
+    [[nodiscard]] bool TimedOut() const noexcept { return wait_.TimedOut(); }
+    [[nodiscard]] TWaitingCursor CursorOnQueries() const noexcept { return cursorOnQueries_; }
+    void SetCursorOnQueries(TWaitingCursor v) noexcept;
+
+    [[nodiscard]] int OutstandingReplies() const noexcept { return outstandingReplies_; }
+    [[nodiscard]] const std::string& PendingError() const noexcept { return pendingError_; }
+    void SetPendingError(const std::string& v) { pendingError_ = v; }
+    [[nodiscard]] bool ErrorArrived() const noexcept { return errorArrived_; }
+    void SetErrorArrived(bool v) noexcept { errorArrived_ = v; }
+    [[nodiscard]] bool RequestWaiting() const noexcept { return requestWaiting_; }
+    void SetRequestWaiting(bool v) noexcept { requestWaiting_ = v; }
+    [[nodiscard]] bool RaisePendingError() const noexcept { return raisePendingError_; }
+    void SetRaisePendingError(bool v) noexcept { raisePendingError_ = v; }
+    [[nodiscard]] bool DesignConnect() const noexcept { return designConnect_; }
+    void SetDesignConnect(bool v) noexcept { designConnect_ = v; }
+
+    /// Blocking client type: connects, sends the queued frames, reads and dispatches the answer,
+    /// disconnects. Returns the request's error text (and empties it).
+    std::string BlockingExchange();
+    [[nodiscard]] std::size_t QueuedFrames() const noexcept { return sendQueue_.size(); }
+
+    [[nodiscard]] std::int64_t BytesIn() const noexcept { return pipeline_.BytesIn(); }
+    [[nodiscard]] std::int64_t BytesOut() const noexcept { return pipeline_.BytesOut(); }
+    [[nodiscard]] std::int64_t MessagesSent() const noexcept { return pipeline_.MessagesSent(); }
+    [[nodiscard]] std::int64_t MessagesReceived() const noexcept { return pipeline_.MessagesReceived(); }
+
+    // --- data sets ------------------------------------------------------------------------
+    /// The data set's id, registering it under the next number (from 1) when it is new.
+    int RegisterDataSet(IOrdoSocketDataSet& dataSet);
+    /// Takes the data set out of the registry and the reopen list; its next request gets a new id.
+    void UnregisterDataSet(IOrdoSocketDataSet& dataSet);
+    [[nodiscard]] IOrdoSocketDataSet* FindDataSet(std::int32_t id) const;
+    /// Reopens the data set once after the next connect.
+    void AddReopenDataSet(IOrdoSocketDataSet& dataSet);
+    /// Held around provider parameters and broadcasts handed to a data set; always taken after
+    /// the dispatch lock.
+    [[nodiscard]] std::recursive_mutex& DataSetLock() noexcept { return dataSetLock_; }
+    [[nodiscard]] std::recursive_mutex& DispatchLock() noexcept { return pipeline_.DispatchLock(); }
+
+    // --- events ---------------------------------------------------------------------------
+    Event OnConnect;
+    Event OnDisconnect;
+    std::function<void(TOrdoClientSocket& sender, TErrorEvent event, int& errorCode)> OnError;
+    TextEvent OnConnectStatusChange;
+    std::function<void(TOrdoClientSocket& sender, bool accepted)> OnLoginAttempt;
+    std::function<void(TOrdoClientSocket& sender, bool accepted, TOrdoParamList& params)> OnLoginParamsAttempt;
+    ParamsEvent OnServerUtilityInfoEvent;
+    Event OnCustomConnect;
+    /// Asked for the server address by caFastConnect and caFastConnectCombo; none keeps the stored one.
+    std::function<std::optional<std::string>(TOrdoClientSocket& sender)> OnAskServerAddress;
+    /// Ends the program instead of the quit message.
+    Event OnTerminateApplication;
+    /// (sender, size expected, bytes so far); (0, 0) resets.
+    std::function<void(TOrdoClientSocket& sender, std::int64_t size, std::int64_t done)> OnReadProgress;
+    BytesEvent OnBytesInEvent;
+    BytesEvent OnBytesOutEvent;
+    TextEvent OnSQLError;
+    std::function<void(TOrdoClientSocket& sender, TOrdoParamList& params)> OnCustomSQLError;
+    std::function<void(TOrdoClientSocket& sender, int code, bool& handled, TOrdoParamList& params)>
+        OnServerAsyncException;
+    TextEvent OnChatMessage;
+    TextEvent OnServerBroadcast;
+    std::function<void(TOrdoClientSocket& sender, int code, const std::string& text)> OnCodedMessage;
+    std::function<void(TOrdoClientSocket& sender, int code, Bytes& stream)> OnCodedStream;
+    ParamsEvent OnCodedParamList;
+    std::function<void(TOrdoClientSocket& sender, int code, TOrdoParamList& params, const std::string& text)>
+        OnCustomObject;
+    std::function<void(TOrdoClientSocket& sender, const std::string& text, bool& handled)>
+        OnTerminateMessageFromServer;
+    std::function<void(TOrdoClientSocket& sender, const std::string& msgId, TOrdoParamList& params)>
+        OnInstantMessage;
+    /// Texts of message codes 20 and 23, for the application's own use.
+    TextEvent OnApplicationText;
+    TextEvent OnApplicationMetaText;
+
+protected:
+    void DoConnected() override;
+    void DoDisconnected() override;
+    void DoReadReady() override;
+    void DoSocketError(TErrorEvent event, int& code) override;
+    void DoUnhandledAsyncError(int code) override;
+    void DoTimer(std::uintptr_t id) override;
+
+    /// Utility information (code 48).
+    virtual void HandleUtilityInfo(int kind, TOrdoParamList& params);
+    /// Client update hooks: code 39, code 38, utility kind 15 and file segments (-75008).
+    virtual void HandleUpdateBegin() {}
+    virtual void HandleUpdateStream(Bytes stream) { (void)stream; }
+    virtual void HandlePatcherDelivery(TOrdoParamList& params) { (void)params; }
+    virtual void HandleFileSegment(TOrdoParamList& params) { (void)params; }
+    /// Receive progress; the client update routes it to its own window.
+    virtual void ReportReadProgress(std::int64_t size, std::int64_t done);
+
+private:
+    void InstallHandlers();
+    void InstallDataSetHandlers();
+    void InstallServerHandlers();
+    void SetStatus(TClientAnchorStatus status);
+    void PostConnect();
+    void ErrorCleanup();
+    void WriteFrame(const Bytes& frame);
+    void TrackReadProgress(ByteView chunk);
+    void FeedReceived(ByteView bytes);
+    void ConnectWithAddress();
+    void HandleSQLError(TOrdoStringLine& line);
+    void HandleServerException(TOrdoStringLine& line);
+    void HandleCodedParamList(TOrdoStringLine& line);
+    void HandleRowPacket(TOrdoStringLine& line);
+    void HandleFieldDefs(TOrdoStringLine& line);
+    void HandleLoginReply(TOrdoStringLine& line);
+    void HandleCustomObject(TOrdoStringLine& line);
+    void HandleBlobData(TOrdoStringLine& line);
+    void HandleReconnect();
+    void ApplyServerSettings(TOrdoParamList& params);
+    void StartReconnectTimer();
+    void RunLoginDialog();
+    void SendLoginLine();
+    void ClearRegistry() noexcept;
+
+    TOrdoMessagePipeline pipeline_;
+    TOrdoSmartWait wait_;
+    std::function<void(TOrdoSmartWait&)> endOfWait_;
+    std::recursive_mutex dataSetLock_;
+
+    TOrdoConnectAction connectAction_ = caFastConnectCombo;
+    TClientAnchorStatus anchorStatus_ = TACNoAnchor;
+    int lastSocketError_ = 0;
+    int keepAlivePing_ = 0;
+    bool keepAliveTimer_ = false;
+    bool reconnectTimer_ = false;
+    IOrdoStatusBar* statusBar_ = nullptr;
+    IUiBackend* ui_ = nullptr;
+    std::unique_ptr<IUiBackend> ownUi_;
+    bool designMode_ = false;
+    std::vector<std::string> commandLine_;
+    bool terminated_ = false;
+    int connectAttempts_ = 0;
+
+    std::string applicationName_;
+    std::string applicationVersion_;
+    std::string userName_;
+    std::string password_;
+    int loginMaxAttempts_ = 0;
+    TLoginType autoLoginDlg_ = ltNoChallenge;
+    int loginAttempts_ = 0;
+    TOrdoParamList clientParams_;
+    IOrdoLoginDialog* loginDialog_ = nullptr;
+    double serverVersion_ = 0;
+
+    std::string sqlTransactionStart_ = "BEGIN TRANSACTION";
+    std::string sqlTransactionEnd_ = "COMMIT";
+    TSQLDialect sqlDialect_ = sqlNone;
+    TOrdoServerSQLOptions sqlOptions_;
+    TOrdoUpdateSQL updateSQLSyntax_ = usBDE;
+    std::string dateMask_;
+    std::string dateTimeMask_;
+    std::string timeMask_;
+    TOrdoSQLErrorSet sqlErrorHandling_{seAsExceptions};
+    TServerMetaCacheOptions cacheMetaData_ = smNoCache;
+    TWaitingCursor cursorOnQueries_ = cqNoChange;
+    bool progressBar_ = false;
+    std::int64_t expectedFrame_ = -1;  // receive progress: size of the frame under way
+    std::int64_t progressDone_ = 0;
+
+    int outstandingReplies_ = 0;
+    std::string pendingError_;
+    bool errorArrived_ = false;
+    bool requestWaiting_ = false;
+    bool raisePendingError_ = false;
+    bool connectWait_ = false;
+    bool designConnect_ = false;
+    /// Frames waiting for the blocking exchange, each with its wait flag.
+    std::vector<std::pair<Bytes, bool>> sendQueue_;
+
+    std::map<std::int32_t, IOrdoSocketDataSet*> dataSets_;
+    std::int32_t nextDataSetId_ = 1;
+    std::vector<IOrdoSocketDataSet*> reopenList_;
+};
+
+}  // namespace ordo

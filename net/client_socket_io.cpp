@@ -1,0 +1,136 @@
+// The live send and receive paths of the client socket and the reply wait around them.
+#include <algorithm>
+
+#include "net/client_socket.h"
+#include "platform/wire.h"
+
+namespace ordo {
+namespace {
+
+constexpr std::size_t kChunkSize = 4096;
+constexpr const char* kServerErrorTag = "[서버 에러]";
+constexpr std::uint32_t kOptionCompress = 1u << 5;
+constexpr std::uint32_t kOptionDelayed = 1u << 9;
+
+}  // namespace
+
+std::uint32_t TOrdoClientSocket::SelectOptionsForWire(std::uint32_t options) const noexcept {
+    if (designMode_) options &= ~kOptionDelayed;
+    if (Compression() == acOrdoCompress || Compression() == acUserDefined) options &= ~kOptionCompress;
+    return options;
+}
+
+void TOrdoClientSocket::SendMessageLine(TOrdoStringLine& line, bool waitForReply) {
+    // One request at a time: a reply wait in progress owns the connection.
+    if (wait_.Waiting()) return;
+    // Nothing can answer on a connection that is not there; waiting would only hang.
+    if (ClientType() == ctNonBlocking && !Active()) return;
+    Bytes frame = pipeline_.EncodeFrame(line);
+    if (ClientType() == ctBlocking) {
+        if (BlockingStream() == nullptr) {
+            sendQueue_.emplace_back(std::move(frame), waitForReply);
+            return;
+        }
+        WriteFrame(frame);
+        return;
+    }
+    WriteFrame(frame);
+    if (waitForReply) WaitForReply();
+}
+
+void TOrdoClientSocket::WriteFrame(const Bytes& frame) {
+    const auto total = static_cast<std::int64_t>(frame.size());
+    const bool progress = progressBar_ && OnReadProgress;
+    if (progress) OnReadProgress(*this, total, 0);
+    std::size_t sent = 0;
+    while (sent < frame.size()) {
+        std::size_t chunk = std::min(kChunkSize, frame.size() - sent);
+        std::ptrdiff_t n = WriteSome(ByteView(frame).subspan(sent, chunk));
+        if (n < 0) {
+            Sleep(1);  // the connection cannot take more now: give the peer time to read
+            continue;
+        }
+        if (n == 0) break;
+        if (progress) OnReadProgress(*this, total, static_cast<std::int64_t>(sent));
+        sent += static_cast<std::size_t>(n);
+    }
+    if (progress) OnReadProgress(*this, 0, 0);
+}
+
+void TOrdoClientSocket::DoReadReady() {
+    Bytes received;
+    std::uint8_t buffer[kChunkSize];
+    for (;;) {
+        std::ptrdiff_t n = ReadSome(buffer);
+        if (n <= 0) break;
+        ByteView chunk(buffer, static_cast<std::size_t>(n));
+        if (progressBar_) TrackReadProgress(chunk);
+        received.insert(received.end(), chunk.begin(), chunk.end());
+    }
+    FeedReceived(received);
+}
+
+// A failing message must not hold back the ones behind it: with nothing more arriving they
+// would wait for a read notification that never comes. Every queued frame is delivered now;
+// a frame whose decoding or handling fails is dropped.
+void TOrdoClientSocket::FeedReceived(ByteView bytes) {
+    if (bytes.empty()) return;
+    try {
+        pipeline_.Feed(bytes);
+    } catch (...) {
+    }
+    while (pipeline_.Stack().HasMessages()) {
+        try {
+            pipeline_.DeliverQueued();
+        } catch (...) {
+        }
+    }
+}
+
+void TOrdoClientSocket::TrackReadProgress(ByteView chunk) {
+    if (expectedFrame_ < 0) {
+        if (chunk.size() >= 4) {
+            expectedFrame_ = LoadI32LE(chunk.data());
+            progressDone_ = static_cast<std::int64_t>(chunk.size());
+        }
+        return;
+    }
+    progressDone_ += static_cast<std::int64_t>(chunk.size());
+    ReportReadProgress(expectedFrame_ + 4, progressDone_);
+}
+
+void TOrdoClientSocket::ReportReadProgress(std::int64_t size, std::int64_t done) {
+    if (OnReadProgress) OnReadProgress(*this, size, done);
+}
+
+void TOrdoClientSocket::WaitForReply() {
+    if (designMode_ || ClientType() == ctBlocking) return;
+    // A wait already running cannot take this one over; counting it would leave a reply owed
+    // that never comes and stall the next wait.
+    if (wait_.Waiting()) return;
+    ++outstandingReplies_;
+    wait_.Wait();
+}
+
+void TOrdoClientSocket::ReplyArrived(bool force) {
+    connectWait_ = false;
+    if (outstandingReplies_ > 0) --outstandingReplies_;
+    if (force || outstandingReplies_ == 0) wait_.StopWait();
+    requestWaiting_ = false;
+}
+
+void TOrdoClientSocket::SetReplyTimeLimit(std::uint32_t milliseconds) {
+    wait_.SetTimeLimit(milliseconds);
+    if (milliseconds > 0) wait_.OnEndOfWait = endOfWait_;
+}
+
+std::string TOrdoClientSocket::TakeServerError() {
+    std::string text;
+    if (errorArrived_ && !pendingError_.empty()) text = kServerErrorTag + pendingError_;
+    // Whatever a reply left behind belongs to the request just finished, not to the next.
+    pendingError_.clear();
+    errorArrived_ = false;
+    return text;
+}
+
+}  // namespace ordo

@@ -1,0 +1,86 @@
+#include "net/smart_wait.h"
+
+#include <algorithm>
+
+#include "platform/ui.h"
+
+namespace ordo {
+void TOrdoSmartWait::Wait() {
+    if (waiting_) return;
+    if (timeLimit_ != 0) startTick_ = GetTickCount();
+    SetWaitCursor();
+    if (OnStartOfWait) OnStartOfWait(*this);
+    waiting_ = true;
+    lastEnd_ = TWaitEnd::weStopped;
+    while (waiting_) {
+        if (!Pass()) break;
+        if (processSync_) CheckSynchronize();
+        if (LimitPassed()) {
+            timedOut_ = true;
+            lastEnd_ = TWaitEnd::weTimedOut;
+            break;
+        }
+    }
+    if (OnEndOfWait) OnEndOfWait(*this);
+    waiting_ = false;
+    RestoreCursor();
+}
+
+// One pass: block until a message for the target window, the stop message or the quit message
+// is queued (or the time runs out) and dispatch it. Every other message stays queued untouched
+// and is handled in order once the wait is over. False ends the loop.
+bool TOrdoSmartWait::Pass() {
+    const TMessageFilter filter{target_, kStopWaitMessage};
+    TMessage msg;
+    try {
+        if (!WaitMessage(filter, PollTimeout())) return true;
+        if (!PeekMessage(msg, filter, true)) return true;
+        if (msg.message == WM_QUIT) {
+            // The outer loop must still learn that the program is to end.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            lastEnd_ = TWaitEnd::weQuit;
+            return false;
+        }
+        DispatchMessage(msg);
+    } catch (...) {
+        lastEnd_ = TWaitEnd::weFailed;
+        return false;
+    }
+    return true;
+}
+
+void TOrdoSmartWait::StopWait() {
+    if (target_ != 0) PostMessage(target_, kStopWaitMessage, 0, 0);
+    waiting_ = false;
+}
+
+bool TOrdoSmartWait::LimitPassed() const noexcept {
+    return timeLimit_ != 0 && static_cast<std::uint32_t>(GetTickCount() - startTick_) > timeLimit_;
+}
+
+int TOrdoSmartWait::PollTimeout() const noexcept {
+    // Queued cross-thread calls wake the wait by themselves; only the time limit bounds it.
+    int timeout = -1;
+    if (timeLimit_ != 0) {
+        std::uint32_t elapsed = GetTickCount() - startTick_;
+        // One past the limit, so that the test after the pass sees it exceeded.
+        std::uint32_t left = elapsed > timeLimit_ ? 0 : timeLimit_ - elapsed + 1;
+        int leftMs = static_cast<int>(std::min<std::uint32_t>(left, 0x7FFFFFFF));
+        timeout = leftMs;
+    }
+    return timeout;
+}
+
+void TOrdoSmartWait::SetWaitCursor() {
+    if (ui_ == nullptr) return;
+    savedCursor_ = ui_->ScreenCursor();
+    if (cursor_ == cqHourGlass && savedCursor_ != crHourGlass) ui_->SetScreenCursor(crHourGlass);
+    if (cursor_ == cqSQLHourGlass && savedCursor_ != crSQLWait) ui_->SetScreenCursor(crSQLWait);
+}
+
+void TOrdoSmartWait::RestoreCursor() {
+    if (ui_ == nullptr || cursor_ == cqNoChange) return;
+    if (ui_->ScreenCursor() != savedCursor_) ui_->SetScreenCursor(savedCursor_);
+}
+
+}  // namespace ordo
