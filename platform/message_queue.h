@@ -120,7 +120,10 @@ void Sleep(std::uint32_t ms);
 /// by FD_WRITE when it succeeded. FD_READ is posted once and again only after ReenableSocketEvents
 /// (the socket's recv does that); FD_WRITE likewise after a send that would block; FD_CLOSE once,
 /// when the peer closed or the connection failed. `events` = 0 removes the registration.
-/// `connecting` tells that a non-blocking connect is in progress. Calling thread's queue only.
+/// Removing a registration also drops its notifications still queued, since the descriptor
+/// number will be reused. A new selection for a registered fd re-arms every chosen event and
+/// keeps the connection's phase; `connecting` (a non-blocking connect is in progress) counts
+/// only for a first registration. Calling thread's queue only.
 void AsyncSelect(int fd, WindowHandle hwnd, std::uint32_t message, long events, bool connecting = false);
 /// Arms the given readiness events again after the socket consumed the previous notification.
 void ReenableSocketEvents(int fd, long events);

@@ -38,7 +38,16 @@ int PeekState(int fd, int& err) {
 void ThreadQueue::RegisterSocket(int fd, WindowHandle hwnd, std::uint32_t message, long events,
                                  bool connecting) {
     if (events == 0) {
-        sockets_.erase(fd);
+        auto it = sockets_.find(fd);
+        if (it == sockets_.end()) return;
+        // The descriptor number is reused by the next socket; notifications still queued for
+        // this one must not reach that one (a stale FD_CLOSE would end a fresh connection).
+        const SocketEntry old = it->second;
+        sockets_.erase(it);
+        std::lock_guard lock(mutex_);
+        std::erase_if(posted_, [&](const TMessage& m) {
+            return m.hwnd == old.hwnd && m.message == old.message && m.wParam == static_cast<WPARAM>(fd);
+        });
         return;
     }
     auto [it, added] = sockets_.try_emplace(fd);

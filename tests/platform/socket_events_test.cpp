@@ -96,6 +96,20 @@ TEST(AsyncSelect, CloseIsSeenWithoutReadInterest) {
     EXPECT_EQ(w.events[0].first, FD_CLOSE);
 }
 
+TEST(AsyncSelect, RemovingARegistrationDropsItsQueuedNotifications) {
+    SocketWindow w;
+    SocketPair p;
+    AsyncSelect(p.fd[0], w.hwnd, WM_SOCK, FD_READ | FD_CLOSE);
+    ASSERT_EQ(write(p.fd[1], "x", 1), 1);
+    ASSERT_TRUE(WaitMessage(TMessageFilter{w.hwnd, 0}, 1000));  // FD_READ is queued now
+    PostMessage(w.hwnd, WM_USER, 0, 0);
+    AsyncSelect(p.fd[0], w.hwnd, WM_SOCK, 0);
+    TMessage m;
+    ASSERT_TRUE(PeekMessage(m, w.hwnd, true));
+    EXPECT_EQ(m.message, WM_USER) << "only the socket's own notifications go";
+    EXPECT_FALSE(PeekMessage(m, w.hwnd, true));
+}
+
 TEST(AsyncSelect, RemovedRegistrationPostsNothing) {
     SocketWindow w;
     SocketPair p;
