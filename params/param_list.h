@@ -12,6 +12,11 @@
 
 namespace ordo {
 
+class TOrdoParamList;
+namespace detail {
+void DecodeParamList(ByteView data, TOrdoParamList& list);
+}
+
 /// Owns its items; insertion order is encoding order. Names compare without regard to
 /// letter case; duplicates are allowed and lookups return the first match.
 class TOrdoParamList {
@@ -79,13 +84,14 @@ public:
     /// A message the user should see (the platform shows it modally); skipped when empty.
     std::function<void(TOrdoParamList& sender, const std::string& message)> OnShowMessage;
 
-    // Range access to the items, in order.
+    // Range access to the items in order (each element is the owning pointer).
     auto begin() noexcept { return items_.begin(); }
     auto end() noexcept { return items_.end(); }
     auto begin() const noexcept { return items_.cbegin(); }
     auto end() const noexcept { return items_.cend(); }
 
 private:
+    friend void detail::DecodeParamList(ByteView data, TOrdoParamList& list);
     TOrdoParamItem& AddUnnamed();
     TOrdoParamItem& AddCopy(const TOrdoParamItem& source);
     void CheckIndex(int index) const;
