@@ -69,6 +69,7 @@ int TOrdoDBList::InsertRow(int index, std::int32_t rowId) {
     const std::uint32_t h = pool_.Acquire();
     try {
         rows_.insert(rows_.begin() + index, Entry{rowId, h});
+        maxRowId_ = std::max(maxRowId_, rowId);
     } catch (...) {
         pool_.Release(h);
         throw;
@@ -85,6 +86,7 @@ void TOrdoDBList::Delete(int index) {
 void TOrdoDBList::Clear() noexcept {
     rows_.clear();
     rows_.shrink_to_fit();
+    maxRowId_ = 0;
     pool_.Reset(static_cast<std::size_t>(recordSize_));
 }
 
@@ -98,6 +100,7 @@ std::int32_t TOrdoDBList::RowId(int index) const {
 void TOrdoDBList::SetRowId(int index, std::int32_t rowId) {
     CheckIndex(index);
     rows_[static_cast<std::size_t>(index)].rowId = rowId;
+    maxRowId_ = std::max(maxRowId_, rowId);
 }
 
 std::span<std::uint8_t> TOrdoDBList::RowData(int index) {
@@ -117,12 +120,6 @@ int TOrdoDBList::IndexOfRowId(std::int32_t rowId) const noexcept {
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].rowId == rowId) return static_cast<int>(i);
     return -1;
-}
-
-std::int32_t TOrdoDBList::MaxRowId() const noexcept {
-    std::int32_t m = 0;
-    for (const Entry& e : rows_) m = std::max(m, e.rowId);
-    return m;
 }
 
 // ---- stream sections ----

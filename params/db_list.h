@@ -69,8 +69,9 @@ public:
     /// Index of the row with that RowId, or -1. Tries the index RowId - 1 first, which is
     /// where rows numbered on arrival sit.
     [[nodiscard]] int IndexOfRowId(std::int32_t rowId) const noexcept;
-    /// The highest RowId held, 0 when empty.
-    [[nodiscard]] std::int32_t MaxRowId() const noexcept;
+    /// The highest RowId given to a row since the list was last cleared (deleting rows does
+    /// not lower it), 0 for a fresh list; a number above it is free.
+    [[nodiscard]] std::int32_t MaxRowId() const noexcept { return maxRowId_; }
 
     /// Field list section, then row section.
     void SaveToStream(TStream& stream) const;
@@ -100,6 +101,7 @@ private:
     int slotsSize_ = 0;
     int recordSize_ = RecordSizeFor(0, 0);
     std::vector<Entry> rows_;
+    std::int32_t maxRowId_ = 0;
     detail::TRecordPool pool_;
 };
 

@@ -8,4 +8,5 @@ target_sources(ordo_params PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/stream_filer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/field_defs_codec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/row_text_writer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/row_text_decoder.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/row_text_decoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dataset_stream.cpp)
