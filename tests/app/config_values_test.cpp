@@ -61,7 +61,7 @@ TEST(DecodePortText, RoundTripsTheInstallersScrambling) {
         const std::string hex = ScramblePort(port, kPortKey);
         EXPECT_EQ(hex.size(), 2 * port.size());
         EXPECT_EQ(DecodePortText(hex, kPortKey), port);
-        EXPECT_NE(DecodePortText(hex, kPortKey + 1), port);
+        EXPECT_NE(DecodePortText(hex, kPortKey + 256), port);  // another high byte, another stream
     }
 }
 

@@ -49,7 +49,7 @@ struct QueueFixture : ::testing::Test {
 
 TEST_F(QueueFixture, EmptyFolderNeverShowsTheBarAndClosesTheWindow) {
     Walk();
-    EXPECT_TRUE(view.events.empty());
+    EXPECT_EQ(view.events, std::vector<std::string>{"hide"});
     EXPECT_EQ(view.closed, 1);
 }
 
