@@ -26,7 +26,12 @@ PositionalSql ToPositional(std::string_view sql, const std::vector<std::string>&
     PositionalSql out;
     auto toks = TokenizeSql(sql);
     std::size_t copied = 0;
-    for (std::size_t i = 0; i + 1 < toks.size(); ++i) {
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        if (toks[i].kind == SqlTokenKind::Symbol && sql[toks[i].begin] == '?') {
+            out.order.push_back(PositionalSql::kBare);
+            continue;
+        }
+        if (i + 1 == toks.size()) break;
         const SqlToken& colon = toks[i];
         const SqlToken& word = toks[i + 1];
         if (colon.kind != SqlTokenKind::Symbol || sql[colon.begin] != ':' || word.kind != SqlTokenKind::Word ||

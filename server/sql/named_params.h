@@ -7,8 +7,10 @@
 namespace ordo::server {
 
 struct PositionalSql {
+    static constexpr std::size_t kBare = static_cast<std::size_t>(-1);
     std::string sql;                  // the text with each known ":NAME" replaced by "?"
-    std::vector<std::size_t> order;   // for each "?", the index of the name it replaced
+    std::vector<std::size_t> order;   // for each "?" in the result: the index of the name it
+                                      // replaced, or kBare for a "?" that was there already
 };
 
 /// Replaces the references to the given names (compared without regard to case) outside

@@ -1,0 +1,51 @@
+// ordo-server: serves middleware clients from a Firebird database.
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+#include "server/config/server_options.h"
+#include "server/log.h"
+#include "server/ordo_server.h"
+
+namespace {
+
+ordo::server::OrdoServer* g_server = nullptr;
+
+extern "C" void OnStopSignal(int) {
+    if (g_server) g_server->Stop();
+}
+
+void InstallStopHandlers() {
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace ordo::server;
+    int exitCode = 0;
+    auto options = ParseServerOptions(argc, argv, exitCode);
+    if (!options) return exitCode;
+    SetLogLevel(options->logLevel);
+    try {
+        std::string bind = options->bind;
+        OrdoServer server(std::move(*options));
+        int port = server.Start();
+        g_server = &server;
+        InstallStopHandlers();
+        std::printf("ordo-server listening on %s:%d\n", bind.c_str(), port);
+        std::fflush(stdout);
+        server.Run();
+        g_server = nullptr;
+        Log(LogLevel::Info, "Stopped");
+        return 0;
+    } catch (const std::exception& e) {
+        Log(LogLevel::Error, e.what());
+        return 1;
+    }
+}

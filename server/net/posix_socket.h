@@ -1,0 +1,58 @@
+#pragma once
+// The few socket calls the server makes, over plain POSIX descriptors.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/bytes.h"
+
+namespace ordo::server {
+
+/// Owns a descriptor and closes it.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
+    UniqueFd(UniqueFd&& o) noexcept : fd_(o.Release()) {}
+    UniqueFd& operator=(UniqueFd&& o) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(); }
+    [[nodiscard]] int Get() const noexcept { return fd_; }
+    [[nodiscard]] bool Valid() const noexcept { return fd_ >= 0; }
+    int Release() noexcept {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset(int fd = -1) noexcept;
+private:
+    int fd_ = -1;
+};
+
+/// A pipe whose read end becomes readable once something is written to it, or once its write
+/// end is closed: the latter wakes every thread that polls the read end.
+struct WakePipe {
+    UniqueFd read;
+    UniqueFd write;
+    static WakePipe Create();
+};
+
+/// A listening IPv4 socket; port 0 picks a free port. Raises EOSError.
+UniqueFd ListenTcp(const std::string& address, int port, int& boundPort);
+
+/// Waits for a connection or for `stopFd` to become readable; returns an invalid fd on stop.
+/// `peer` receives "address:port". Raises EOSError when accept fails for good.
+UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer);
+
+enum class ReadResult { Data, Closed, Stopped };
+
+/// Waits until the socket has data (read into `buffer`, size in `got`), the peer closed, or
+/// `stopFd` became readable.
+ReadResult ReadSome(int fd, int stopFd, std::uint8_t* buffer, std::size_t size, std::size_t& got);
+
+/// Writes everything; raises EOSError when the peer is gone, `stopFd` fires, or the peer has
+/// taken nothing for `stallMs` milliseconds.
+void WriteAll(int fd, int stopFd, ByteView data, int stallMs);
+
+}  // namespace ordo::server

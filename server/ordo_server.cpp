@@ -1,0 +1,70 @@
+#include "server/ordo_server.h"
+
+#include <unistd.h>
+
+#include "server/fb/database_setup.h"
+#include "server/log.h"
+
+namespace ordo::server {
+
+OrdoServer::OrdoServer(ServerOptions options)
+    : options_(std::move(options)), stop_(WakePipe::Create()), clientsStop_(WakePipe::Create()) {}
+
+OrdoServer::~OrdoServer() {
+    clientsStop_.write.Reset();
+    Reap(true);
+}
+
+int OrdoServer::Start() {
+    if (!options_.usersFile.empty()) {
+        logins_ = LoginList::Load(options_.usersFile);
+        Log(LogLevel::Info, "Login list " + options_.usersFile + ": " + std::to_string(logins_->Size()) + " logins");
+    }
+    PrepareEngineEnvironment();
+    EnsureDatabase(options_.database, options_.create, options_.initScript);
+    connection_.session.database = options_.database;
+    connection_.session.logins = logins_ ? &*logins_ : nullptr;
+    connection_.session.lockTimeout = options_.lockTimeout;
+    connection_.compression = options_.compression;
+    connection_.encryption = options_.encryption;
+    connection_.desKey = options_.desKey;
+    int port = 0;
+    listen_ = ListenTcp(options_.bind, options_.port, port);
+    return port;
+}
+
+void OrdoServer::Run() {
+    for (;;) {
+        std::string peer;
+        UniqueFd fd = AcceptTcp(listen_.Get(), stop_.read.Get(), peer);
+        if (!fd.Valid()) break;
+        Reap(false);
+        Client& c = clients_.emplace_back();
+        c.thread = std::thread([this, &c, peer, sock = std::move(fd)]() mutable {
+            ServeClient(std::move(sock), peer, connection_, clientsStop_.read.Get());
+            c.done = true;
+        });
+    }
+    Log(LogLevel::Info, "Stopping: closing " + std::to_string(clients_.size()) + " connections");
+    listen_.Reset();
+    clientsStop_.write.Reset();
+    Reap(true);
+}
+
+void OrdoServer::Stop() noexcept {
+    char byte = 1;
+    [[maybe_unused]] auto n = ::write(stop_.write.Get(), &byte, 1);
+}
+
+void OrdoServer::Reap(bool all) {
+    for (auto it = clients_.begin(); it != clients_.end();) {
+        if (all || it->done) {
+            if (it->thread.joinable()) it->thread.join();
+            it = clients_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace ordo::server

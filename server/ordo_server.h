@@ -1,0 +1,48 @@
+#pragma once
+// The server: a listening socket, one thread per client connection, an orderly stop.
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "server/config/login_list.h"
+#include "server/config/server_options.h"
+#include "server/net/client_connection.h"
+#include "server/net/posix_socket.h"
+
+namespace ordo::server {
+
+class OrdoServer {
+public:
+    explicit OrdoServer(ServerOptions options);
+    OrdoServer(const OrdoServer&) = delete;
+    OrdoServer& operator=(const OrdoServer&) = delete;
+    ~OrdoServer();
+
+    /// Readies the database (creating it when asked), loads the login list and listens.
+    /// Returns the port. Raises EOrdoError (database, file or socket failures).
+    int Start();
+    /// Serves clients until Stop; then closes every connection and waits for them to end.
+    void Run();
+    /// Async-signal-safe: may be called from a signal handler.
+    void Stop() noexcept;
+
+private:
+    struct Client {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+    void Reap(bool all);
+
+    ServerOptions options_;
+    std::optional<LoginList> logins_;
+    ConnectionSettings connection_;
+    UniqueFd listen_;
+    WakePipe stop_;        // written to by Stop
+    WakePipe clientsStop_; // its write end is closed to wake every client thread
+    std::list<Client> clients_;
+};
+
+}  // namespace ordo::server

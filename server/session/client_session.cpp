@@ -1,0 +1,329 @@
+#include "server/session/client_session.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "net/message_codes.h"
+#include "params/field_defs_codec.h"
+#include "params/param_list.h"
+#include "server/log.h"
+#include "server/session/exec_runner.h"
+#include "server/session/procedure_call.h"
+#include "server/session/result_encoder.h"
+
+namespace ordo::server {
+namespace {
+
+/// The code of the reply that carries an execute request's row count.
+constexpr std::int32_t kRowsAffectedCode = -75007;
+/// Packet states of row replies: all rows, a further packet, the last packet.
+constexpr std::int32_t kAllRows = 0;
+constexpr std::int32_t kMorePackets = -1;
+constexpr std::int32_t kLastPacket = -2;
+constexpr std::int32_t kVersionKind = 6;
+
+std::string Shorten(std::string_view sql) {
+    std::string s(sql.substr(0, 200));
+    std::replace(s.begin(), s.end(), '\r', ' ');
+    std::replace(s.begin(), s.end(), '\n', ' ');
+    return sql.size() > 200 ? s + "..." : s;
+}
+
+TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromString(bytes); }
+
+}  // namespace
+
+ClientSession::ClientSession(const SessionSettings& settings, std::string peer, Sender send)
+    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)) {}
+
+ClientSession::~ClientSession() {
+    for (auto& [id, open] : cursors_) {
+        try {
+            open.cursor->Finish(false);
+        } catch (const EOrdoError& e) {
+            Log(LogLevel::Debug, peer_ + ": closing cursor " + std::to_string(id) + ": " + e.what());
+        }
+    }
+    cursors_.clear();
+}
+
+void ClientSession::Install(TOrdoMessagePipeline& p) {
+    auto on = [&](std::uint8_t code, void (ClientSession::*fn)(TOrdoStringLine&)) {
+        p.SetHandler(code, [this, fn](TOrdoStringLine& line) { (this->*fn)(line); });
+    };
+    on(mcLogin, &ClientSession::OnLogin);
+    on(mcUtilityInfo, &ClientSession::OnUtilityInfo);
+    on(mcSelectSQL, &ClientSession::OnSelect);
+    on(mcRawSelect, &ClientSession::OnRawSelect);
+    on(mcStoredProc, &ClientSession::OnStoredProc);
+    on(mcExecSQL, &ClientSession::OnExec);
+    on(mcFetchPacket, &ClientSession::OnFetch);
+    on(mcCloseCursor, &ClientSession::OnCloseCursor);
+    on(mcCodedParamList, &ClientSession::OnCodedParamList);
+    p.SetHandler(mcMetaData, [this](TOrdoStringLine& l) { OnUnsupported(l, "Metadata requests"); });
+    for (std::uint8_t code : {mcProviderApply, mcProviderCall, mcProviderTransaction})
+        p.SetHandler(code, [this](TOrdoStringLine& l) { OnUnsupported(l, "Provider requests"); });
+    // Keep-alives (15), provider registrations (44) and anything unknown need no answer.
+    p.OnUnhandled = [this](TOrdoStringLine& l) {
+        Log(LogLevel::Debug, peer_ + ": ignored message " + std::to_string(l.Token()));
+    };
+}
+
+void ClientSession::OnLogin(TOrdoStringLine& line) {
+    line.ReadInteger();  // the client's login dialog type
+    std::string user = line.ReadString();
+    std::string password = line.ReadString();
+    std::string application = line.ReadString();
+    bool accepted = !settings_.logins || settings_.logins->Accepts(user, password);
+    loggedIn_ = loggedIn_ || accepted;
+    Log(accepted ? LogLevel::Info : LogLevel::Warn,
+        peer_ + ": login of '" + user + "' (" + application + ") " + (accepted ? "accepted" : "refused"));
+    TOrdoStringLine reply(mcLogin, 0);
+    reply.AddInteger(accepted ? 1 : 0);
+    reply.AddString("");
+    Send(reply);
+}
+
+void ClientSession::OnUtilityInfo(TOrdoStringLine& line) {
+    std::int32_t kind = line.ReadInteger();
+    if (kind != kVersionKind) return;
+    TOrdoParamList info;
+    TOrdoParamItem& v = info.Add();
+    v.SetName("Version");
+    v.SetAsString(settings_.version);
+    TOrdoStringLine reply(mcUtilityInfo, 0);
+    reply.AddInteger(kVersionKind);
+    Bytes list = info.SaveToString(false);
+    reply.AddItem(list, itString);
+    Send(reply);
+}
+
+void ClientSession::OnSelect(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::string sql = line.ReadString();
+    std::int32_t rows = line.ReadInteger();
+    line.ReadInteger();  // options: every column type is sent whatever they ask
+    ByteView tail = line.ReadBytes();
+    auto sep = std::find(tail.begin(), tail.end(), std::uint8_t{0x05});
+    TOrdoParamList params =
+        sep == tail.end() ? TOrdoParamList{} : ParamsOf(tail.subspan(static_cast<std::size_t>(sep - tail.begin()) + 1));
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": select " + Shorten(sql));
+    Answer(ds, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows); });
+}
+
+void ClientSession::OnRawSelect(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    line.ReadString();  // database name: the server has one
+    std::string sql = line.ReadString();
+    std::int32_t rows = line.ReadInteger();
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": raw select " + Shorten(sql));
+    Answer(ds, [&] { RunSelect(ds, BoundStatement{sql, {}}, rows); });
+}
+
+void ClientSession::OnStoredProc(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::string name = line.ReadString();
+    TOrdoParamList params = ParamsOf(line.ReadBytes());
+    line.ReadString();
+    std::int32_t rows = line.ReadInteger();
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
+    Answer(ds, [&] {
+        ProcedureCall call = PrepareProcedureCall(Database(), name, params);
+        if (call.selectable) RunSelect(ds, call.bound, rows);
+        else RunProcedure(ds, call.bound);
+    });
+}
+
+void ClientSession::OnExec(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::string sql = line.ReadString();
+    TOrdoParamList params = ParamsOf(line.ReadBytes());
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
+    Answer(ds, [&] {
+        std::uint64_t affected = RunStatements(Database(), sql, params, settings_.lockTimeout);
+        TOrdoParamList result;
+        TOrdoParamItem& id = result.Add();
+        id.SetName("DatasetId");
+        id.SetAsInteger(ds);
+        TOrdoParamItem& count = result.Add();
+        count.SetName("RowsAffected");
+        count.SetAsInteger(static_cast<std::int32_t>(
+            std::min<std::uint64_t>(affected, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))));
+        TOrdoStringLine reply(mcCodedParamList, ds);
+        reply.AddInteger(kRowsAffectedCode);
+        Bytes list = result.SaveToString(false);
+        reply.AddItem(list, itString);
+        reply.AddInteger(1);
+        Send(reply);
+    });
+}
+
+void ClientSession::OnFetch(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::int32_t cursorId = line.ReadInteger();
+    std::int32_t rows = line.ReadInteger();
+    if (LoginMissing(ds)) return;
+    auto it = cursors_.find(cursorId);
+    if (it == cursors_.end()) {  // already exhausted or closed: there is nothing more to send
+        SendRows(ds, kLastPacket, {});
+        return;
+    }
+    Answer(ds, [&] {
+        TOrdoRowTextWriter writer;
+        bool last;
+        try {
+            last = it->second.cursor->Fill(writer, rows > 0 ? rows : -1, kRowTextLimit);
+        } catch (const EDatabaseError&) {
+            cursors_.erase(it);
+            throw;
+        }
+        if (last) {
+            it->second.cursor->Finish(true);
+            cursors_.erase(it);
+        }
+        SendRows(ds, last ? kLastPacket : kMorePackets, writer.Text());
+    });
+}
+
+void ClientSession::OnCloseCursor(TOrdoStringLine& line) {
+    std::int32_t ds = line.ItemCount() > 0 ? line.ReadInteger() : line.DataSetId();
+    CloseCursorsOf(ds, true);
+}
+
+void ClientSession::OnCodedParamList(TOrdoStringLine& line) {
+    std::int32_t code = line.ReadInteger();
+    line.ReadBytes();
+    if (line.ItemCount() < 3 || line.ReadInteger() != 1) return;
+    // Nothing is coded here; the empty answer ends the client's wait.
+    TOrdoStringLine reply(mcCodedParamList, line.DataSetId());
+    reply.AddInteger(code);
+    reply.AddString("");
+    reply.AddInteger(1);
+    Send(reply);
+}
+
+void ClientSession::OnUnsupported(TOrdoStringLine& line, const char* what) {
+    Log(LogLevel::Debug, peer_ + ": unsupported message " + std::to_string(line.Token()));
+    SendError(line.DataSetId(), std::string(what) + " are not supported by this server");
+}
+
+void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const EDatabaseError& e) {
+        Log(LogLevel::Debug, peer_ + ": error: " + e.what());
+        SendError(dataSetId, e.what());
+    }
+}
+
+bool ClientSession::LoginMissing(std::int32_t dataSetId) {
+    if (!settings_.logins || loggedIn_) return false;
+    SendError(dataSetId, "Not logged in: the server takes requests only after an accepted login");
+    return true;
+}
+
+FbAttachment& ClientSession::Database() {
+    if (!db_) {
+        db_.emplace(FbAttachment::Attach(settings_.database));
+        Log(LogLevel::Debug, peer_ + ": attached " + settings_.database.database);
+    }
+    return *db_;
+}
+
+void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std::int32_t rows) {
+    CloseCursorsOf(ds, true);  // a data set that opens again has let its old cursor go
+    auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout);
+    if (rows == 0) {
+        cursor->Finish(true);
+        SendFieldDefs(ds, *cursor);
+        return;
+    }
+    TOrdoRowTextWriter writer;
+    bool last = cursor->Fill(writer, rows > 0 ? rows : -1, kRowTextLimit);
+    if (cursor->ReplacedTexts() > 0)
+        Log(LogLevel::Warn, peer_ + ": " + std::to_string(cursor->ReplacedTexts()) +
+                                " rows held control bytes that row text cannot carry; sent as '?'");
+    SendFieldDefs(ds, *cursor);
+    if (last) {
+        cursor->Finish(true);
+        SendRows(ds, kAllRows, writer.Text());
+        return;
+    }
+    std::int32_t id = nextCursorId_++;
+    TOrdoStringLine idLine(mcCursorId, ds);
+    idLine.AddInteger(id);
+    Send(idLine);
+    SendRows(ds, id, writer.Text());
+    cursors_.emplace(id, Open{ds, std::move(cursor)});
+}
+
+void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound) {
+    ResultCursor cursor(Database(), bound, settings_.lockTimeout);
+    TOrdoRowTextWriter writer;
+    cursor.Fill(writer, -1, kRowTextLimit);
+    TOrdoParamList outputs;
+    if (const auto& row = cursor.ImmediateRow()) {
+        for (std::size_t i = 0; i < cursor.Columns().size() && i < row->size(); ++i) {
+            TOrdoParamItem& item = outputs.Add();
+            item.SetName(cursor.Columns()[i].name);
+            item.SetParamType(ptOutput);
+            SetParamFromCell(item, cursor.Columns()[i], (*row)[i]);
+        }
+    }
+    cursor.Finish(true);
+    SendFieldDefs(ds, cursor);
+    SendRows(ds, kAllRows, writer.Text());
+    TOrdoStringLine reply(mcOutputParams, ds);
+    reply.AddInteger(0);
+    Bytes list = outputs.SaveToString(false);
+    reply.AddItem(list, itString);
+    reply.AddInteger(0);
+    Send(reply);
+}
+
+void ClientSession::CloseCursorsOf(std::int32_t dataSetId, bool commit) {
+    for (auto it = cursors_.begin(); it != cursors_.end();) {
+        if (it->second.dataSetId != dataSetId) {
+            ++it;
+            continue;
+        }
+        try {
+            it->second.cursor->Finish(commit);
+        } catch (const EOrdoError& e) {
+            Log(LogLevel::Warn, peer_ + ": closing cursor " + std::to_string(it->first) + ": " + e.what());
+        }
+        it = cursors_.erase(it);
+    }
+}
+
+void ClientSession::SendError(std::int32_t dataSetId, const std::string& text) {
+    TOrdoStringLine reply(mcSQLError, dataSetId);
+    reply.AddString(text);
+    Send(reply);
+}
+
+void ClientSession::SendFieldDefs(std::int32_t ds, const ResultCursor& cursor) {
+    std::string text;
+    try {
+        text = EncodeFieldDefinitions(FieldDefsFor(cursor.Columns()));
+    } catch (const EOrdoProtocolError& e) {  // a column name the text cannot carry
+        throw EDatabaseError(e.what());
+    }
+    TOrdoStringLine reply(mcFieldDefs, ds);
+    reply.AddString(text);
+    Send(reply);
+}
+
+void ClientSession::SendRows(std::int32_t ds, std::int32_t state, const std::string& rows) {
+    TOrdoStringLine reply(mcRowPacket, ds);
+    reply.AddInteger(state);
+    reply.AddString(rows);
+    reply.AddInteger(0);  // not compressed
+    Send(reply);
+}
+
+}  // namespace ordo::server

@@ -1,0 +1,84 @@
+#pragma once
+// One client connection's conversation: its login, its database attachment, its open cursors,
+// and a handler per request code that answers as the client's data sets expect.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "net/message_pipeline.h"
+#include "net/string_line.h"
+#include "server/config/login_list.h"
+#include "server/fb/fb_client.h"
+#include "server/session/param_binding.h"
+#include "server/session/result_cursor.h"
+
+namespace ordo::server {
+
+struct SessionSettings {
+    FbConnectSpec database;
+    const LoginList* logins = nullptr;  // none: every login is accepted and none is required
+    int lockTimeout = 10;
+    std::string version = "1.0";        // the server version reported to clients
+};
+
+/// Handlers raise EOrdoError for input that does not have the protocol's shape (the
+/// connection is then dropped); database failures are answered with an SQL error instead.
+class ClientSession {
+public:
+    using Sender = std::function<void(TOrdoStringLine& line)>;
+
+    ClientSession(const SessionSettings& settings, std::string peer, Sender send);
+    ClientSession(const ClientSession&) = delete;
+    ClientSession& operator=(const ClientSession&) = delete;
+    /// Open cursors are rolled back, then the attachment is detached.
+    ~ClientSession();
+
+    /// Installs the request handlers on the connection's pipeline.
+    void Install(TOrdoMessagePipeline& pipeline);
+
+    /// Largest row text one reply may carry: frames above the protocol limit are dropped by clients.
+    static constexpr std::size_t kRowTextLimit = 100'000'000;
+
+private:
+    void OnLogin(TOrdoStringLine& line);
+    void OnUtilityInfo(TOrdoStringLine& line);
+    void OnSelect(TOrdoStringLine& line);
+    void OnRawSelect(TOrdoStringLine& line);
+    void OnStoredProc(TOrdoStringLine& line);
+    void OnExec(TOrdoStringLine& line);
+    void OnFetch(TOrdoStringLine& line);
+    void OnCloseCursor(TOrdoStringLine& line);
+    void OnCodedParamList(TOrdoStringLine& line);
+    void OnUnsupported(TOrdoStringLine& line, const char* what);
+
+    /// Runs a request body; a database failure becomes an SQL error reply.
+    void Answer(std::int32_t dataSetId, const std::function<void()>& body);
+    [[nodiscard]] bool LoginMissing(std::int32_t dataSetId);
+    FbAttachment& Database();
+
+    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows);
+    void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
+    void CloseCursorsOf(std::int32_t dataSetId, bool commit);
+
+    void Send(TOrdoStringLine& line) { send_(line); }
+    void SendError(std::int32_t dataSetId, const std::string& text);
+    void SendFieldDefs(std::int32_t dataSetId, const ResultCursor& cursor);
+    void SendRows(std::int32_t dataSetId, std::int32_t state, const std::string& rows);
+
+    SessionSettings settings_;
+    std::string peer_;
+    Sender send_;
+    bool loggedIn_ = false;
+    std::optional<FbAttachment> db_;  // attached at the first request that needs it
+    struct Open {
+        std::int32_t dataSetId;
+        std::unique_ptr<ResultCursor> cursor;
+    };
+    std::map<std::int32_t, Open> cursors_;  // by cursor id; declared after db_, so closed first
+    std::int32_t nextCursorId_ = 1;
+};
+
+}  // namespace ordo::server
