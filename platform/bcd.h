@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
 #include "platform/currency.h"
 
 namespace ordo {

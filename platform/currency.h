@@ -4,6 +4,8 @@
 #include <compare>
 #include <cstdint>
 
+#include "platform/errors.h"
+
 namespace ordo {
 
 /// A fixed-point amount held as value × 10 000.

@@ -110,10 +110,12 @@ bool TryStrToDateTime(std::string_view text, TDateTime& out) noexcept {
         out = time;
         return true;
     }
+    const std::size_t afterDate = sc.Pos();
     if (Finish(sc)) {
         out = date;
         return true;
     }
+    sc.Reset(afterDate);
     if (!sc.Accept('T')) {
         if (sc.Peek() != ' ' && sc.Peek() != '\t') return false;
         sc.SkipBlanks();

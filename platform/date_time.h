@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
+
 namespace ordo {
 
 using TDateTime = double;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
+
 namespace ordo {
 
 struct TGuid {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
 #include "platform/bcd.h"
 #include "platform/currency.h"
 #include "platform/date_time.h"

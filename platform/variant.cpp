@@ -112,7 +112,9 @@ std::string Variant::AsString() const {
     }
 }
 
-std::int64_t Variant::AsInt64() const {
+std::int64_t Variant::AsInt64() const { return IntegerValue(varInt64); }
+
+std::int64_t Variant::IntegerValue(TVarType target) const {
     std::int64_t r = 0;
     switch (VarType()) {
         case varEmpty: return 0;
@@ -143,24 +145,25 @@ std::int64_t Variant::AsInt64() const {
             break;
         default: break;
     }
-    CastError(varInt64);
+    CastError(target);
 }
 
 namespace {
 template <class T>
 T NarrowOrFail(std::int64_t v, TVarType from, TVarType to) {
+    // Out of the target's range is a failed conversion, never a silent wrap.
     if (v < std::numeric_limits<T>::min() || v > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
         RaiseVarCastError(from, to);
     return static_cast<T>(v);
 }
 }  // namespace
 
-std::int8_t Variant::AsShortInt() const { return NarrowOrFail<std::int8_t>(AsInt64(), VarType(), varShortInt); }
-std::uint8_t Variant::AsByte() const { return NarrowOrFail<std::uint8_t>(AsInt64(), VarType(), varByte); }
-std::int16_t Variant::AsSmallint() const { return NarrowOrFail<std::int16_t>(AsInt64(), VarType(), varSmallint); }
-std::uint16_t Variant::AsWord() const { return NarrowOrFail<std::uint16_t>(AsInt64(), VarType(), varWord); }
-std::int32_t Variant::AsInt() const { return NarrowOrFail<std::int32_t>(AsInt64(), VarType(), varInteger); }
-std::uint32_t Variant::AsLongWord() const { return NarrowOrFail<std::uint32_t>(AsInt64(), VarType(), varLongWord); }
+std::int8_t Variant::AsShortInt() const { return NarrowOrFail<std::int8_t>(IntegerValue(varShortInt), VarType(), varShortInt); }
+std::uint8_t Variant::AsByte() const { return NarrowOrFail<std::uint8_t>(IntegerValue(varByte), VarType(), varByte); }
+std::int16_t Variant::AsSmallint() const { return NarrowOrFail<std::int16_t>(IntegerValue(varSmallint), VarType(), varSmallint); }
+std::uint16_t Variant::AsWord() const { return NarrowOrFail<std::uint16_t>(IntegerValue(varWord), VarType(), varWord); }
+std::int32_t Variant::AsInt() const { return NarrowOrFail<std::int32_t>(IntegerValue(varInteger), VarType(), varInteger); }
+std::uint32_t Variant::AsLongWord() const { return NarrowOrFail<std::uint32_t>(IntegerValue(varLongWord), VarType(), varLongWord); }
 
 double Variant::AsDouble() const {
     switch (VarType()) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/errors.h"
 #include "platform/bcd.h"
 #include "platform/bytes.h"
 #include "platform/currency.h"
@@ -125,6 +126,8 @@ private:
     explicit Variant(DateValue v) noexcept : v_(v) {}
     explicit Variant(DispatchValue v) noexcept : v_(v) {}
     [[noreturn]] void CastError(TVarType target) const;
+    /// The value as a 64-bit integer; failures name `target` as the type asked for.
+    [[nodiscard]] std::int64_t IntegerValue(TVarType target) const;
     Storage v_;
 };
 
