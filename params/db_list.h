@@ -28,6 +28,8 @@ public:
     TOrdoDBList() = default;
     TOrdoDBList(const TOrdoDBList&) = delete;
     TOrdoDBList& operator=(const TOrdoDBList&) = delete;
+    TOrdoDBList(TOrdoDBList&&) noexcept = default;
+    TOrdoDBList& operator=(TOrdoDBList&&) noexcept = default;
 
     [[nodiscard]] TOrdoFieldList& FieldList() noexcept { return fields_; }
     [[nodiscard]] const TOrdoFieldList& FieldList() const noexcept { return fields_; }
