@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "params/param_list.h"
+#include "params/sql_params.h"
+
+namespace ordo {
+namespace {
+
+std::vector<std::string> Names(std::string_view sql) { return detail::ScanSqlParams(sql).names; }
+using V = std::vector<std::string>;
+
+TEST(ParamsFromSQL, FindsNamesOnceInOrder) {
+    struct Case { const char* sql; V want; } cases[] = {
+        {"select * from t where a = :A and b = :b and c = :A", {"A", "b"}},
+        {"update t set x = :v where d = '12:30'", {"v"}},
+        {"select '12:30' from t where a = :p", {}},
+        {"where a = :p1)", {"p1"}},
+        {"a = :p\nand", {"pand"}},
+        {"a = :p\r\nand b = :q", {"p", "q"}},
+        {"x = :a+:b*:c,:d-:e", {"a", "b", "c", "d", "e"}},
+        {"f(:x);", {"x"}},
+        {"no params here", {}},
+        {"first : space", {}},
+        {"where a = 'x:y'", {}},
+        {"where a = :p and b = :", {"p"}},
+        {"where a = :p and b = : c", {"p", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(Names(c.sql), c.want);
+    }
+}
+
+TEST(ParamsFromSQL, DoubleColonRaises) {
+    try {
+        (void)Names("a = :x::y");
+        ADD_FAILURE() << "no exception";
+    } catch (const EOrdoParamException& e) {
+        EXPECT_STREQ(e.what(), ":param 구문을 체크하세요");
+    }
+}
+
+TEST(ParamsFromSQL, UnclosedQuoteShowsAMessageAndStops) {
+    TOrdoParamList list;
+    std::vector<std::string> shown;
+    list.OnShowMessage = [&](TOrdoParamList& sender, const std::string& msg) {
+        EXPECT_EQ(&sender, &list);
+        shown.push_back(msg);
+    };
+    list.ParamsFromSQL("where a = :a and b = 'open :b");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "SQL 구문에 열려진 quote 구문이 있습니다");
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Name(), "a");
+    shown.clear();
+    list.ParamsFromSQL("where a = 'x:y'");
+    EXPECT_TRUE(shown.empty()) << "a closing quote as the last character is no open quote";
+}
+
+TEST(ParamsFromSQL, RebuildsTheListWithPlainInputItems) {
+    TOrdoParamList list;
+    list.Add();
+    list.ParamsFromSQL(std::vector<std::string>{"select * from t", "where a = :A", "  and b = :B"});
+    ASSERT_EQ(list.Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(list[i].DataType(), ftUnknown);
+        EXPECT_EQ(list[i].ParamType(), ptInput);
+        EXPECT_FALSE(list[i].IsNull());
+        EXPECT_EQ(list[i].Size(), 0);
+        EXPECT_TRUE(list[i].ValueBytes().empty());
+    }
+    EXPECT_EQ(list[1].Name(), "B");
+}
+
+}  // namespace
+}  // namespace ordo
