@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "params/memory_stream.h"
 #include "platform/wire.h"
 
 namespace ordo {
@@ -63,6 +64,13 @@ void TOrdoStringLine::AddItem(ByteView raw, std::uint8_t type) {
 
 void TOrdoStringLine::AddInteger(std::int32_t value) {
     AddItem(AsBytes(std::to_string(value)), itInteger);
+}
+
+void TOrdoStringLine::AddStream(TStream& stream) {
+    stream.SetPosition(0);
+    Bytes content(static_cast<std::size_t>(stream.Size()));
+    stream.ReadBuffer(content.data(), content.size());
+    AddItem(content, itStream);
 }
 
 void TOrdoStringLine::AddObject(const TOrdoLineObject& object, std::uint8_t type) {

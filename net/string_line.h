@@ -11,6 +11,8 @@
 
 namespace ordo {
 
+class TStream;
+
 /// Misuse while building a line: a token out of range, a sixth item, an unknown item type.
 class EStringLineException : public EOrdoError {
 public:
@@ -62,6 +64,8 @@ public:
     void AddString(std::string_view text) { AddItem(AsBytes(text), itString); }
     void AddInteger(std::int32_t value);
     void AddStream(ByteView content) { AddItem(content, itStream); }
+    /// The stream's whole content, read from position 0; the stream is left at its end.
+    void AddStream(TStream& stream);
     void AddObject(const TOrdoLineObject& object, std::uint8_t type = itObject);
 
     /// Header in front of the payload; hands the bytes out and leaves the line empty.

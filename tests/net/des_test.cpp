@@ -105,7 +105,8 @@ TEST(TOrdoDESKey, KeyTextUsesItsFirstEightBytesZeroFilledAndIgnoresParity) {
     // 'h' (0x68) and 'i' (0x69) differ only in the parity bit.
     EXPECT_EQ(TOrdoDESKey("abcdefgh").Schedule(), TOrdoDESKey("abcdefgi").Schedule());
     EXPECT_NE(TOrdoDESKey("abcdefgh").Schedule(), TOrdoDESKey("abcdefgj").Schedule());
-    for (std::uint8_t bit : TOrdoDESKey("key").Schedule()) ASSERT_LE(bit, 1);
+    const TOrdoDESKey key("key");
+    for (std::uint8_t bit : key.Schedule()) ASSERT_LE(bit, 1);
 }
 
 TEST(DESBody, LengthsFollowTheBlockRule) {

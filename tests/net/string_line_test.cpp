@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "params/memory_stream.h"
 #include "platform/wire.h"
 
 namespace ordo {
@@ -45,7 +46,9 @@ TEST(TOrdoStringLine, DecodeReadsBackEveryItemKind) {
     TOrdoStringLine out(29, 12);
     out.AddString("UPDATE T SET A = 1");
     out.AddInteger(-2147483647 - 1);
-    out.AddStream(Bytes{1, 0, 2});
+    TMemoryStream stream(Bytes{1, 0, 2});
+    stream.Seek(0, TSeekOrigin::soEnd);
+    out.AddStream(stream);
     out.AddString("");
     out.AddObject(Named{}, itObject2);
     TOrdoStringLine in;
