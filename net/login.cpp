@@ -38,12 +38,11 @@ TOrdoStringLine BuildLoginLine(TLoginType loginType, const std::string& userName
 double ParseServerVersion(const std::string& text, char localSeparator) {
     char separator = localSeparator;
     if (text.find(localSeparator) == std::string::npos) {
-        // The server writes its own separator: the first character that is no digit or sign.
-        for (char c : text) {
-            if (std::isdigit(static_cast<unsigned char>(c)) == 0 && c != '-' && c != '+') {
-                separator = c;
-                break;
-            }
+        // The server writes its own separator: the first character behind the leading digits.
+        std::size_t digits = text.find_first_not_of("+-");
+        if (digits != std::string::npos && std::isdigit(static_cast<unsigned char>(text[digits])) != 0) {
+            std::size_t sep = text.find_first_not_of("0123456789", digits);
+            if (sep != std::string::npos) separator = text[sep];
         }
     }
     double value = 0;

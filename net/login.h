@@ -30,7 +30,7 @@ TOrdoStringLine BuildLoginLine(TLoginType loginType, const std::string& userName
                                const TOrdoParamList& clientParams);
 
 /// The server version from its text. When the text lacks the local decimal separator, the
-/// server's own separator is the first character that is no digit or sign. Unreadable: 0.
+/// server's own separator is the first character behind the leading digits. Unreadable: 0.
 double ParseServerVersion(const std::string& text, char localSeparator);
 
 inline constexpr const char* kBadLoginText =
