@@ -1,7 +1,5 @@
 #include "dataset/client_requests.h"
 
-#include <cctype>
-
 #include "net/message_codes.h"
 #include "params/param_list.h"
 
@@ -106,24 +104,6 @@ std::string OpenText(const std::vector<std::string>& lines, std::string_view ord
         text += ascending ? " ASC" : " DESC";
     }
     return text;
-}
-
-std::string RemoveUpperToken(std::string_view line) {
-    static constexpr std::string_view kToken = "UPPER";
-    std::string out;
-    out.reserve(line.size());
-    std::size_t i = 0;
-    while (i < line.size()) {
-        bool match = i + kToken.size() <= line.size();
-        for (std::size_t k = 0; match && k < kToken.size(); ++k)
-            match = std::toupper(static_cast<unsigned char>(line[i + k])) == kToken[k];
-        if (match) {
-            i += kToken.size();
-        } else {
-            out += line[i++];
-        }
-    }
-    return out;
 }
 
 }  // namespace ordo

@@ -50,7 +50,4 @@ std::string OpenText(const std::vector<std::string>& lines, std::string_view ord
 /// The statement as sent by an execute or a raw select: every line followed by CR LF.
 std::string PlainText(const std::vector<std::string>& lines);
 
-/// Removes every "UPPER", in any letter case, from the line.
-std::string RemoveUpperToken(std::string_view line);
-
 }  // namespace ordo

@@ -1,0 +1,201 @@
+#include "dataset/client_base_data_set.h"
+
+#include "dataset/client_requests.h"
+#include "net/client_socket.h"
+#include "platform/errors.h"
+#include "platform/ui.h"
+
+namespace ordo {
+
+const char* const kNoClientSocketText = "할당된 클라이언트 소켓이 없습니다";
+const char* const kSocketNotActiveText = "소켓이 없거나 활성화 되어 있지 않습니다";
+const char* const kRequestPendingText = "The socket is still waiting for the reply of another request";
+
+TOrdoBaseClientDataSet::TOrdoBaseClientDataSet() {
+    sql_.OnChange = [this](TOrdoSQLStrings&) { RefreshParams(); };
+}
+
+TOrdoBaseClientDataSet::~TOrdoBaseClientDataSet() {
+    // The socket keeps a plain pointer to every data set it has served: drop out of its list
+    // before the object goes away, and let a held server cursor go.
+    try {
+        if (Active()) Close();
+    } catch (...) {
+    }
+    if (socket_ != nullptr) socket_->UnregisterDataSet(*this);
+}
+
+void TOrdoBaseClientDataSet::SetOrdoClientSocket(TOrdoClientSocket* socket) {
+    if (socket == socket_) return;
+    if (socket_ != nullptr) socket_->UnregisterDataSet(*this);
+    socket_ = socket;
+    reopenRequested_ = false;
+}
+
+void TOrdoBaseClientDataSet::SocketFreed(TOrdoClientSocket& socket) {
+    if (&socket != socket_) return;
+    socket_ = nullptr;
+    openPending_ = false;
+    reopenRequested_ = false;
+}
+
+bool TOrdoBaseClientDataSet::SocketUsable() const noexcept {
+    return socket_ != nullptr && (socket_->Active() || socket_->ClientType() == ctBlocking);
+}
+
+std::int32_t TOrdoBaseClientDataSet::DataSetId() { return socket_ != nullptr ? socket_->RegisterDataSet(*this) : 0; }
+
+TOrdoSelectSQLOptions TOrdoBaseClientDataSet::WireOptions(TOrdoSelectSQLOptions options) const noexcept {
+    if (socket_ == nullptr) return options;
+    return TOrdoSelectSQLOptions::FromBits(socket_->SelectOptionsForWire(options.Bits()));
+}
+
+// ---- statement text and parameters --------------------------------------------------------
+
+void TOrdoBaseClientDataSet::RefreshParams() {
+    if (sql_.Text().find(':') == std::string::npos) {
+        params_.Clear();
+        return;
+    }
+    if (!storedProcedure_.empty()) {
+        RefreshProcedureParams();
+        return;
+    }
+    TOrdoParamList old = params_.Clone();
+    params_.ParamsFromSQL(sql_.Lines());
+    old.AssignMatching(params_);
+}
+
+void TOrdoBaseClientDataSet::RefreshProcedureParams() {
+    TOrdoParamList old = params_.Clone();
+    std::vector<std::string> lines = ProcedureParamLines();
+    params_.ParamsFromDesignList(&lines);
+    old.AssignMatching(params_);
+}
+
+// The procedure's parameter descriptions come from the server as rows of a metadata request;
+// without a usable socket there is nobody to ask, and the list stays empty.
+std::vector<std::string> TOrdoBaseClientDataSet::ProcedureParamLines() {
+    std::vector<std::string> lines;
+    if (!SocketUsable() || socket_->WaitObject().Waiting()) return lines;
+    TOrdoBaseClientDataSet columns;
+    columns.SetName(Name() + "Params");
+    columns.SetOrdoClientSocket(socket_);
+    columns.SetDataBase(dataBase_);
+    columns.SetMetaDataRequest(mdStoredProcColumns);
+    columns.SetTableNameValue(storedProcedure_);
+    columns.Open();
+    for (columns.First(); !columns.Eof(); columns.Next()) {
+        std::string line;
+        for (int i = 0; i < 3 && i < columns.FieldCount(); ++i) {
+            line += columns.Fields(i).AsString();
+            line += '\x06';
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string TOrdoBaseClientDataSet::TextForOpen() {
+    std::string text = sql_.Text();
+    if (OnRewriteSQL) {
+        std::string rewritten = text;
+        OnRewriteSQL(*this, rewritten);
+        if (rewritten != text) {
+            sql_.SetText(rewritten);
+            text = sql_.Text();
+        }
+    }
+    return OpenText(sql_.Lines(), orderBy_, ascending_);
+}
+
+// ---- requests -------------------------------------------------------------------------------
+
+TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
+    if (socket_ == nullptr) throw EDatabaseError(kNoClientSocketText);
+    // The socket would drop the line without a word; a request that silently never went out
+    // would look like one that succeeded.
+    if (socket_->WaitObject().Waiting()) throw EDatabaseError(kRequestPendingText);
+    return *socket_;
+}
+
+std::string TOrdoBaseClientDataSet::SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError) {
+    TOrdoClientSocket& socket = RequestSocket();
+    socket.SetErrorArrived(false);
+    socket.SetRequestWaiting(true);
+    if (raisePendingError) socket.SetRaisePendingError(true);
+    std::string error;
+    try {
+        if (socket.ClientType() == ctBlocking) {
+            socket.SendMessageLine(line, false);
+            error = socket.BlockingExchange();
+        } else {
+            socket.SendMessageLine(line, wait);
+            if (wait) error = socket.TakeServerError();
+        }
+    } catch (...) {
+        socket.SetRequestWaiting(false);
+        if (raisePendingError) socket.SetRaisePendingError(false);
+        throw;
+    }
+    socket.SetRequestWaiting(false);
+    if (raisePendingError) socket.SetRaisePendingError(false);
+    return error;
+}
+
+// ---- close ----------------------------------------------------------------------------------
+
+void TOrdoBaseClientDataSet::CloseServerCursor() {
+    if (cursorId_ != 0 && SocketUsable() && !socket_->WaitObject().Waiting()) {
+        TOrdoStringLine line = CloseCursorRequest(DataSetId());
+        socket_->SendMessageLine(line, false);
+        // The server forgets the id with the cursor; the next request registers anew.
+        socket_->UnregisterDataSet(*this);
+        reopenRequested_ = false;
+    }
+    cursorId_ = 0;
+}
+
+void TOrdoBaseClientDataSet::InternalClose() {
+    opening_ = false;
+    packetRows_ = 0;
+    queuedRows_.clear();
+    progress_.reset();
+    try {
+        CloseServerCursor();
+    } catch (...) {
+        TOrdo2CustomAuditDataSet::InternalClose();
+        throw;
+    }
+    TOrdo2CustomAuditDataSet::InternalClose();
+}
+
+// ---- re-query -------------------------------------------------------------------------------
+
+void TOrdoBaseClientDataSet::ReQuery() {
+    if (socket_ == nullptr || !SocketUsable()) throw EDatabaseError(kSocketNotActiveText);
+    if (socket_->WaitObject().Waiting()) return;
+    DisableControls();
+    const bool filtered = Filtered();
+    try {
+        Close();
+        SetFiltered(false);
+        Open();
+        SetFiltered(filtered);
+    } catch (...) {
+        SetFiltered(filtered);
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+void TOrdoBaseClientDataSet::ReOpenIfEmpty(bool force) {
+    if (!force && Active() && RecordCount() > 0) return;
+    Close();
+    sql_.Clear();
+    Open();
+    First();
+}
+
+}  // namespace ordo
