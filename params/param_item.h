@@ -3,10 +3,12 @@
 // the wire (decimal text for integers, tagged binary for floats, currency, BCD and
 // timestamps), so encoding needs no per-type writer; Value() is a variant view of them.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "params/field_type.h"
+#include "params/memory_stream.h"
 #include "params/param_errors.h"
 #include "platform/bcd.h"
 #include "platform/bytes.h"
@@ -113,8 +115,8 @@ public:
     [[nodiscard]] std::string AsText() const { return AsString(); }
     [[nodiscard]] std::string AsMemo() const { return AsString(); }
     [[nodiscard]] Bytes AsBlob() const { return value_; }
-    /// A new buffer with the value bytes (empty when NULL); the caller owns it.
-    [[nodiscard]] Bytes AsStream() const { return value_; }
+    /// A new memory stream holding the value bytes (empty when NULL); the caller owns it.
+    [[nodiscard]] std::unique_ptr<TMemoryStream> AsStream() const { return std::make_unique<TMemoryStream>(value_); }
     /// The all-zero GUID when NULL or not a GUID text.
     [[nodiscard]] TGuid AsGuid() const;
     [[nodiscard]] bool AsBoolean() const;
