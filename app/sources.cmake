@@ -6,4 +6,5 @@ target_sources(ordo_app PRIVATE
   queue_walk.cpp
   ledger_statements.cpp
   balance_rebuild.cpp
+  main_form.cpp
 )
