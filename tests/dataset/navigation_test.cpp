@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "test_rows.h"
+
+namespace ordo {
+namespace {
+
+using namespace std::string_literals;
+using test::Arrive;
+
+std::string ThreeRows() {
+    TOrdoRowTextWriter w;
+    for (int i = 1; i <= 3; ++i) {
+        w.AddText("C" + std::to_string(i));
+        w.AddFloat(i * 1.5);
+        if (i == 2) w.AddNull(); else w.AddInteger(i * 10);
+        w.EndRow();
+    }
+    w.EndOfData();
+    return w.Take();
+}
+
+const std::vector<TOrdoFieldDef> kDefs = {{"CODE", ftString, 10}, {"AMT", ftFloat, 0}, {"QTY", ftInteger, 0}};
+
+TEST(TOrdoCustomDataSet, ColumnsWithoutRows) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, "NULL\x04");
+    ds.Open();
+    EXPECT_TRUE(ds.Active());
+    EXPECT_EQ(ds.FieldCount(), 3);
+    EXPECT_EQ(ds.RecordCount(), 0);
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_TRUE(ds.IsEmpty());
+    EXPECT_TRUE(ds.FieldByName("CODE").IsNull());
+    EXPECT_TRUE(ds.FieldByName("amt").Value().IsNull());
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "");
+    ds.Next();
+    EXPECT_TRUE(ds.Eof());
+}
+
+TEST(TOrdoCustomDataSet, WalksTheRowsInArrivalOrder) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, ThreeRows());
+    ds.Open();
+    EXPECT_EQ(ds.RecordCount(), 3);
+    std::vector<std::string> seen;
+    std::vector<int> recNos;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        seen.push_back(ds.FieldByName("CODE").AsString());
+        recNos.push_back(ds.RecNo());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"C1", "C2", "C3"}));
+    EXPECT_EQ(recNos, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "C3");  // past the end the last row stays current
+    ds.Prior();
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "C2");
+    EXPECT_FALSE(ds.Eof());
+    ds.Last();
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 3);
+    ds.Prior();
+    ds.Prior();
+    EXPECT_EQ(ds.RecNo(), 1);
+    ds.Prior();
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "C1");
+    EXPECT_EQ(ds.MoveBy(5), 2);
+    EXPECT_TRUE(ds.Eof());
+}
+
+TEST(TOrdoCustomDataSet, FieldValuesAndNulls) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, ThreeRows());
+    ds.Open();
+    ds.First();
+    EXPECT_EQ(ds.FieldByName("AMT").AsFloat(), 1.5);
+    EXPECT_EQ(ds.FieldByName("QTY").AsInteger(), 10);
+    EXPECT_EQ(ds.FieldByName("QTY").Value().VarType(), varInteger);
+    ds.Next();
+    TField& qty = ds.FieldByName("QTY");
+    EXPECT_TRUE(qty.IsNull());
+    EXPECT_TRUE(qty.Value().IsNull());
+    EXPECT_EQ(qty.AsString(), "");
+    EXPECT_THROW((void)qty.AsFloat(), EVariantError);
+    EXPECT_THROW((void)ds.FieldByName("NOPE"), EDatabaseError);
+    ds.SetName("dsDB");
+    try {
+        (void)ds.FieldByName("NOPE");
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "dsDB: Field 'NOPE' not found");
+    }
+}
+
+TEST(TOrdoCustomDataSet, EmptyTextIsNotNull) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, {{"S", ftString, 5}, {"N", ftString, 5}}, "\x02\x03\x02\x04"s);
+    ds.Open();
+    EXPECT_FALSE(ds.FieldByName("S").IsNull());
+    EXPECT_EQ(ds.FieldByName("S").Value(), Variant(""));
+    EXPECT_TRUE(ds.FieldByName("N").IsNull());
+    EXPECT_THROW((void)ds.FieldByName("S").AsFloat(), EConvertError);
+}
+
+TEST(TOrdoCustomDataSet, EveryTypeReadsBackThroughItsField) {
+    TOrdoCustomDataSet ds;
+    const std::vector<TOrdoFieldDef> defs = {
+        {"S", ftString, 8}, {"SI", ftSmallint, 0}, {"W", ftWord, 0}, {"B", ftBoolean, 0}, {"I", ftInteger, 0},
+        {"F", ftFloat, 0}, {"BC", ftBCD, 0}, {"D", ftDate, 0}, {"T", ftTime, 0}, {"DT", ftDateTime, 0},
+        {"L", ftLargeint, 0}, {"M", ftMemo, 0}, {"WS", ftWideString, 4}, {"TS", ftTimeStamp, 0}, {"FB", ftFMTBcd, 0},
+        {"VB", ftVarBytes, 4}};
+    TOrdoRowTextWriter w;
+    w.AddText("text");
+    w.AddInteger(-5);
+    w.AddInteger(65535);
+    w.AddBoolean(true);
+    w.AddInteger(123456);
+    w.AddFloat(-2.25);
+    w.AddCurrency(Currency::FromRaw(1234567));
+    w.AddDateTime(45292);
+    w.AddDateTime(0.5);
+    w.AddDateTime(45292.25);
+    w.AddInteger(-9000000000LL);
+    w.AddBinary(ToBytes("memo text"));
+    w.AddText("wide text");
+    w.AddDateTime(45292.5);
+    w.AddBcd(StrToBcd("-7.125"));
+    w.AddBinary(ToBytes("\x01\x02\x03\x04\x05"s));
+    w.EndRow();
+    Arrive(ds, defs, w.Take());
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("S").AsString(), "text");
+    EXPECT_EQ(ds.FieldByName("SI").AsInteger(), -5);
+    EXPECT_EQ(ds.FieldByName("W").AsInteger(), 65535);
+    EXPECT_TRUE(ds.FieldByName("B").AsBoolean());
+    EXPECT_EQ(ds.FieldByName("B").AsString(), "True");
+    EXPECT_EQ(ds.FieldByName("I").AsInteger(), 123456);
+    EXPECT_EQ(ds.FieldByName("F").AsFloat(), -2.25);
+    EXPECT_EQ(ds.FieldByName("BC").AsCurrency(), Currency::FromRaw(1234567));
+    EXPECT_EQ(ds.FieldByName("D").AsDateTime(), 45292.0);
+    EXPECT_EQ(ds.FieldByName("D").AsString(), "2024-01-01");
+    EXPECT_EQ(ds.FieldByName("T").AsDateTime(), 0.5);
+    EXPECT_EQ(ds.FieldByName("DT").AsDateTime(), 45292.25);
+    EXPECT_EQ(ds.FieldByName("L").AsLargeInt(), -9000000000LL);
+    EXPECT_EQ(ds.FieldByName("M").AsString(), "memo text");
+    EXPECT_EQ(ds.FieldByName("WS").AsString(), "wide");  // four characters declared
+    EXPECT_EQ(SQLTimeStampToStr(ds.FieldByName("TS").Value().AsSQLTimeStamp()), "2024-01-01 12:00:00");
+    EXPECT_EQ(BcdToStr(ds.FieldByName("FB").Value().AsBcd(), '.'), "-7.125");
+    EXPECT_EQ(ds.FieldByName("VB").AsBytes(), (Bytes{1, 2, 3, 4}));
+}
+
+TEST(TOrdoCustomDataSet, DescriptionsParsedFromTheRight) {
+    TOrdoDataSet ds;
+    ds.AddFieldDescription("A,B", ftString, 20);
+    ds.AddFieldDescription("G", ftGuid, 5);
+    EXPECT_EQ(ds.FieldDescriptions(), (std::vector<std::string>{"A,B,1,20", "G,35,38"}));
+    ds.Open();
+    ASSERT_EQ(ds.FieldCount(), 2);
+    EXPECT_EQ(ds.Fields(0).FieldName(), "A,B");
+    EXPECT_EQ(ds.Fields(0).DataType(), ftString);
+    EXPECT_EQ(ds.Fields(0).Size(), 20);
+    EXPECT_EQ(ds.Fields(1).Size(), 38);
+    EXPECT_EQ(ds.FieldDefs().Items(1).FieldNo, 2);
+}
+
+TEST(TOrdoCustomDataSet, ReopeningWithNewRowsNumbersFromOne) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, ThreeRows());
+    ds.Open();
+    ds.Last();
+    EXPECT_EQ(ds.GetBookmark(), (TBookmark{3, 0, 0, 0}));
+    Arrive(ds, {{"X", ftInteger, 0}}, "7\x02\x04" "8\x02\x04"s);
+    ds.Open();
+    EXPECT_EQ(ds.RecordCount(), 2);
+    EXPECT_EQ(ds.FieldCount(), 1);
+    EXPECT_EQ(ds.GetBookmark(), (TBookmark{1, 0, 0, 0}));
+    EXPECT_EQ(ds.FieldByName("X").AsInteger(), 7);
+    ds.Close();
+    EXPECT_EQ(ds.RowList(), nullptr);  // an owned row list goes with the close
+}
+
+TEST(TOrdoCustomDataSet, Bookmarks) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, ThreeRows());
+    ds.Open();
+    ds.Next();
+    const TBookmark second = ds.GetBookmark();
+    ds.Last();
+    ds.GotoBookmark(second);
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "C2");
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_TRUE(ds.BookmarkValid(second));
+    EXPECT_FALSE(ds.BookmarkValid(TBookmark{9, 0, 0, 0}));
+    EXPECT_EQ(ds.CompareBookmarks(second, TBookmark{3, 0, 0, 0}), -1);
+    EXPECT_EQ(ds.CompareBookmarks(second, second), 0);
+    EXPECT_EQ(ds.CompareBookmarks({}, {}), 0);
+    EXPECT_EQ(ds.CompareBookmarks(second, {}), -1);
+    EXPECT_EQ(ds.CompareBookmarks({}, second), 1);
+    try {
+        ds.GotoBookmark(TBookmark{9, 0, 0, 0});
+        FAIL() << "no exception";
+    } catch (const EOrdoBookMarkError& e) {
+        EXPECT_EQ(e.what(), AnsiLiteral("북마크가 없습니다"));
+    }
+}
+
+TEST(TOrdoCustomDataSet, PersistentFieldsMustMatchAColumn) {
+    TOrdoCustomDataSet ds;
+    ds.SetName("dsDB");
+    ds.AddField("QTY", ftLargeint);  // integer kinds match each other
+    ds.AddField("CODE", ftString, 10);
+    Arrive(ds, kDefs, ThreeRows());
+    ds.Open();
+    EXPECT_EQ(ds.FieldCount(), 2);
+    EXPECT_EQ(ds.FieldByName("CODE").AsString(), "C1");
+    ds.Close();
+
+    TOrdoCustomDataSet bad;
+    bad.SetName("dsDB");
+    bad.AddField("AMT", ftString, 10);
+    Arrive(bad, kDefs, ThreeRows());
+    try {
+        bad.Open();
+        FAIL() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "dsDB:Field 'AMT' not found");
+    }
+    EXPECT_FALSE(bad.Active());
+}
+
+TEST(TOrdoCustomDataSet, EventsAroundOpenCloseAndScrolling) {
+    TOrdoCustomDataSet ds;
+    Arrive(ds, kDefs, ThreeRows());
+    std::vector<std::string> log;
+    ds.BeforeOpen = [&](TDataSet&) { log.push_back("before open"); };
+    ds.AfterOpen = [&](TDataSet& s) { log.push_back("after open " + std::to_string(s.RecordCount())); };
+    ds.AfterScroll = [&](TDataSet&) { log.push_back("scroll"); };
+    ds.BeforeClose = [&](TDataSet&) { log.push_back("before close"); };
+    ds.AfterClose = [&](TDataSet& s) { log.push_back(s.Active() ? "still active" : "after close"); };
+    ds.Open();
+    ds.Next();
+    ds.Close();
+    ds.Close();  // already closed: nothing
+    EXPECT_EQ(log, (std::vector<std::string>{"before open", "scroll", "after open 3", "scroll", "before close",
+                                             "after close"}));
+}
+
+}  // namespace
+}  // namespace ordo
