@@ -1,0 +1,141 @@
+// The window's start-up: address and port choice from Environment.ini, and its place on the desktop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "app/main_form.h"
+#include "app/server_address.h"
+#include "platform/net_info.h"
+
+namespace ordo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The installer's port scrambling for key 846 (the inverse of the program's unscrambling).
+std::string Scramble(const std::string& plain) {
+    std::string hex;
+    std::uint32_t k = 846;
+    for (unsigned char c : plain) {
+        const auto s = static_cast<std::uint8_t>(c ^ static_cast<std::uint8_t>(k >> 8));
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", s);
+        hex += pair;
+        k = ((k + s) * 5209u + 29347u) & 0xFFFFu;
+    }
+    return hex;
+}
+
+struct FormFixture : ::testing::Test {
+    fs::path dir = fs::temp_directory_path() / ("fq-form-" + std::to_string(std::random_device{}()));
+    std::ostringstream err;
+    std::unique_ptr<IUiBackend> ui = CreateHeadlessUi(err, nullptr, false, false);
+
+    void SetUp() override {
+        fs::create_directories(dir);
+        OverrideNetworkState(false);  // choose the address, but do not connect
+    }
+    void TearDown() override {
+        OverrideNetworkState(std::nullopt);
+        fs::remove_all(dir);
+    }
+    void Ini(const std::string& svrIp, const std::string& svrNm, const std::string& port) {
+        std::ofstream(dir / "Environment.ini") << "[SYSTEM]\r\nSvrIP=" << svrIp << "\r\nSvrNM=" << svrNm
+                                               << "\r\nDBDSPort=" << port << "\r\n[SYSSETUP]\r\nDMGID=S1\r\n";
+    }
+    std::unique_ptr<TfrmPellow> Create() {
+        auto form = std::make_unique<TfrmPellow>(*ui, dir.string() + "/");
+        form->FormCreate();
+        return form;
+    }
+};
+
+TEST_F(FormFixture, DesignTimeSettings) {
+    auto form = std::make_unique<TfrmPellow>(*ui, dir.string() + "/");
+    EXPECT_EQ(form->Window().ClientWidth(), 120);
+    EXPECT_EQ(form->Window().ClientHeight(), 57);
+    EXPECT_FALSE(form->Window().Progress().Visible());
+    EXPECT_EQ(form->ACSocket.Address(), "127.0.0.1");
+    EXPECT_EQ(form->ACSocket.Port(), 55200);
+    EXPECT_EQ(form->ACSocket.ApplicationName(), "Vantrel");
+    EXPECT_FALSE(form->ACSocket.Active());
+}
+
+TEST_F(FormFixture, DottedAddressWithoutNameIsUsedAsItIs) {
+    for (const char* svrNm : {"", "Null"}) {
+        SCOPED_TRACE(svrNm);
+        Ini("10.1.2.3", svrNm, Scramble("3050"));
+        auto form = Create();
+        EXPECT_EQ(form->ACSocket.Address(), "10.1.2.3");
+        EXPECT_EQ(form->ACSocket.Port(), 3050);
+        EXPECT_FALSE(form->ACSocket.Active());
+        EXPECT_FALSE(form->ACSocket.Connecting());
+    }
+}
+
+TEST_F(FormFixture, ServerNameWinsAndFallsBackToTheAddress) {
+    Ini("10.1.2.3", "localhost", Scramble("3050"));
+    EXPECT_EQ(Create()->ACSocket.Address(), "127.0.0.1");
+    Ini("10.1.2.3", "no-such-host.invalid", Scramble("3050"));
+    EXPECT_EQ(Create()->ACSocket.Address(), "10.1.2.3");
+}
+
+TEST_F(FormFixture, UndottedAddressResolvesTheMachinesOwnName) {
+    Ini("server", "", Scramble("3050"));
+    const auto own = ResolveHostName("");
+    ASSERT_TRUE(own.has_value());
+    EXPECT_EQ(Create()->ACSocket.Address(), *own);
+}
+
+TEST_F(FormFixture, DottedNameIsLookedUpAndAnUnknownOneLeavesNoAddress) {
+    Ini("localhost.", "", Scramble("3050"));
+    EXPECT_EQ(Create()->ACSocket.Address(), LookupHostAddress("localhost."));
+    Ini("no-such-host.invalid", "", Scramble("3050"));
+    EXPECT_EQ(Create()->ACSocket.Address(), "");
+}
+
+TEST_F(FormFixture, OnlyTheFirstPortFieldCountsAndBadHexGivesMinusOne) {
+    Ini("10.1.2.3", "", Scramble("4000") + "," + Scramble("5000"));
+    EXPECT_EQ(Create()->ACSocket.Port(), 4000);
+    Ini("10.1.2.3", "", "ZZ" + Scramble("4000"));
+    EXPECT_EQ(Create()->ACSocket.Port(), -1);
+}
+
+TEST_F(FormFixture, PortThatIsNoNumberLeavesTheDesignPortAndNoConnection) {
+    OverrideNetworkState(true);
+    Ini("10.1.2.3", "", Scramble("12a4"));
+    auto form = Create();
+    EXPECT_EQ(form->ACSocket.Address(), "10.1.2.3");
+    EXPECT_EQ(form->ACSocket.Port(), 55200);
+    EXPECT_FALSE(form->ACSocket.Connecting());
+    EXPECT_FALSE(form->ACSocket.Active());
+}
+
+TEST_F(FormFixture, NothingConfiguredTouchesNothing) {
+    auto form = Create();  // no Environment.ini at all
+    EXPECT_EQ(form->ACSocket.Address(), "127.0.0.1");
+    EXPECT_EQ(form->ACSocket.Port(), 55200);
+    EXPECT_TRUE(form->TimerEnabled());
+}
+
+TEST_F(FormFixture, OnlineMachineStartsConnecting) {
+    OverrideNetworkState(true);
+    Ini("127.0.0.1", "", Scramble("1"));
+    auto form = Create();
+    EXPECT_TRUE(form->ACSocket.Connecting() || form->ACSocket.Active());
+}
+
+TEST_F(FormFixture, WindowSitsInTheBottomRightCornerOfTheWorkArea) {
+    auto form = Create();
+    form->FormShow();
+    const TRect area = ui->WorkArea();
+    EXPECT_EQ(form->Window().Left() + form->Window().Width(), area.Right);
+    EXPECT_EQ(form->Window().Top() + form->Window().Height(), area.Bottom);
+    EXPECT_TRUE(form->Window().Shown());
+}
+
+}  // namespace
+}  // namespace ordo
