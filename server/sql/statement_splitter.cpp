@@ -22,7 +22,7 @@ private:
         const SqlToken& t = toks_[i];
         if (t.kind == SqlTokenKind::Newline) {
             std::size_t next = NextSignificant(i + 1);
-            if (next < toks_.size() && BreakAllowedBefore(next) && StartsStatement(next)) Cut(toks_[next].begin);
+            if (next < toks_.size() && BreakAllowedBefore(next) && StartsStatement(next)) Cut(t.end);
             return;
         }
         if (!t.Significant()) return;
