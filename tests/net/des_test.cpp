@@ -9,6 +9,7 @@
 
 #include "net/transforms.h"
 #include "platform/wire.h"
+#include "tests/net/error_text.h"
 
 namespace ordo {
 namespace {
@@ -123,22 +124,13 @@ TEST(DESBody, LengthsFollowTheBlockRule) {
 TEST(DESBody, MalformedBodiesRaise) {
     const TOrdoDESKey key("secret");
     Bytes body = DESEncryptBody(key, Bytes(9, 1));  // 4 + 16
-    auto expectText = [&](const Bytes& b, const std::string& text) {
-        try {
-            (void)DESDecryptBody(key, b);
-            ADD_FAILURE() << text;
-        } catch (const EDESError& e) {
-            EXPECT_EQ(e.what(), text);
-        }
-    };
-    expectText(Bytes(body.begin(), body.end() - 1), "Invalid buffer size for decryption");
-    expectText(Bytes(3), "Invalid buffer size for decryption");
-    StoreI32LE(body.data(), 17);
-    expectText(body, "Length 17 in the header does not fit 16 encrypted bytes");
-    StoreI32LE(body.data(), -1);
-    expectText(body, "Length -1 in the header does not fit 16 encrypted bytes");
-    StoreI32LE(body.data(), 8);
-    expectText(body, "Length 8 in the header does not fit 16 encrypted bytes");
+    auto error = [&](const Bytes& b) { return test::ErrorText<EDESError>([&] { (void)DESDecryptBody(key, b); }); };
+    EXPECT_EQ(error(Bytes(body.begin(), body.end() - 1)), "Invalid buffer size for decryption");
+    EXPECT_EQ(error(Bytes(3)), "Invalid buffer size for decryption");
+    for (std::int32_t n : {17, -1, 8}) {
+        StoreI32LE(body.data(), n);
+        EXPECT_EQ(error(body), "Length " + std::to_string(n) + " in the header does not fit 16 encrypted bytes");
+    }
 }
 
 }  // namespace
