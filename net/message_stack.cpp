@@ -74,8 +74,8 @@ void TOrdoMessageStack::AddData(ByteView data) {
 }
 
 // A large frame collects in its own storage, reserved once for the announced length, so its
-// bytes are copied exactly once and the result is handed out without another copy. The
-// reservation is address space only until bytes arrive, and the length is capped.
+// bytes are copied exactly once and the result is handed out without another copy. Untouched
+// pages of the reservation cost next to nothing until bytes arrive, and the length is capped.
 bool TOrdoMessageStack::BeginLarge(ByteView pending) {
     if (pending.size() < kPrefixSize) return false;
     const std::int32_t n = LoadI32LE(pending.data());
