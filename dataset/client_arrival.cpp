@@ -49,6 +49,9 @@ void TOrdoBaseClientDataSet::RowsArrived(std::int32_t packetState, const std::st
     if (zeroRowsLoad_) {
         zeroRowsLoad_ = false;
         if (RowList() != nullptr && RowList()->Count() > 0) EmptyDataSet();
+        // Nothing follows the definitions of a select that asked for no rows; they are the
+        // whole reply, and the wait must end with them rather than run into its time limit.
+        if (socket_ != nullptr) socket_->ReplyArrived();
         return;
     }
     if (opening_ && stateStream_) {
