@@ -26,6 +26,7 @@ int OrdoServer::Start() {
     connection_.session.logins = logins_ ? &*logins_ : nullptr;
     connection_.session.lockTimeout = options_.lockTimeout;
     connection_.compression = options_.compression;
+    connection_.session.rowCompression = options_.compression == acNoCompression;
     connection_.encryption = options_.encryption;
     connection_.desKey = options_.desKey;
     int port = 0;

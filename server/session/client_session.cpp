@@ -5,6 +5,7 @@
 
 #include "net/message_codes.h"
 #include "params/field_defs_codec.h"
+#include "net/zlib_codec.h"
 #include "params/param_list.h"
 #include "server/log.h"
 #include "server/session/exec_runner.h"
@@ -21,6 +22,8 @@ constexpr std::int32_t kAllRows = 0;
 constexpr std::int32_t kMorePackets = -1;
 constexpr std::int32_t kLastPacket = -2;
 constexpr std::int32_t kVersionKind = 6;
+/// The select option that asks for deflated row texts.
+constexpr std::int32_t kCompressOption = 1 << 5;
 
 std::string Shorten(std::string_view sql) {
     std::string s(sql.substr(0, 200));
@@ -102,14 +105,14 @@ void ClientSession::OnSelect(TOrdoStringLine& line) {
     std::int32_t ds = line.DataSetId();
     std::string sql = line.ReadString();
     std::int32_t rows = line.ReadInteger();
-    line.ReadInteger();  // options: every column type is sent whatever they ask
+    std::int32_t options = line.ReadInteger();  // of them only soCompress matters: every column is sent
     ByteView tail = line.ReadBytes();
     auto sep = std::find(tail.begin(), tail.end(), std::uint8_t{0x05});
     TOrdoParamList params =
         sep == tail.end() ? TOrdoParamList{} : ParamsOf(tail.subspan(static_cast<std::size_t>(sep - tail.begin()) + 1));
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": select " + Shorten(sql));
-    Answer(ds, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows); });
+    Answer(ds, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options); });
 }
 
 void ClientSession::OnRawSelect(TOrdoStringLine& line) {
@@ -117,9 +120,10 @@ void ClientSession::OnRawSelect(TOrdoStringLine& line) {
     line.ReadString();  // database name: the server has one
     std::string sql = line.ReadString();
     std::int32_t rows = line.ReadInteger();
+    std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": raw select " + Shorten(sql));
-    Answer(ds, [&] { RunSelect(ds, BoundStatement{sql, {}}, rows); });
+    Answer(ds, [&] { RunSelect(ds, BoundStatement{sql, {}}, rows, options); });
 }
 
 void ClientSession::OnStoredProc(TOrdoStringLine& line) {
@@ -128,11 +132,12 @@ void ClientSession::OnStoredProc(TOrdoStringLine& line) {
     TOrdoParamList params = ParamsOf(line.ReadBytes());
     line.ReadString();
     std::int32_t rows = line.ReadInteger();
+    std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
     Answer(ds, [&] {
         ProcedureCall call = PrepareProcedureCall(Database(), name, params);
-        if (call.selectable) RunSelect(ds, call.bound, rows);
+        if (call.selectable) RunSelect(ds, call.bound, rows, options);
         else RunProcedure(ds, call.bound);
     });
 }
@@ -166,6 +171,7 @@ void ClientSession::OnFetch(TOrdoStringLine& line) {
     std::int32_t ds = line.DataSetId();
     std::int32_t cursorId = line.ReadInteger();
     std::int32_t rows = line.ReadInteger();
+    std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     auto it = cursors_.find(cursorId);
     if (it == cursors_.end()) {  // already exhausted or closed: there is nothing more to send
@@ -174,7 +180,7 @@ void ClientSession::OnFetch(TOrdoStringLine& line) {
     }
     Answer(ds, [&] {
         TOrdoRowTextWriter writer;
-        bool last;
+        bool last = false;
         try {
             last = it->second.cursor->Fill(writer, rows > 0 ? rows : -1, kRowTextLimit);
         } catch (const EDatabaseError&) {
@@ -185,7 +191,7 @@ void ClientSession::OnFetch(TOrdoStringLine& line) {
             it->second.cursor->Finish(true);
             cursors_.erase(it);
         }
-        SendRows(ds, last ? kLastPacket : kMorePackets, writer.Text());
+        SendRows(ds, last ? kLastPacket : kMorePackets, writer.Text(), options);
     });
 }
 
@@ -234,7 +240,8 @@ FbAttachment& ClientSession::Database() {
     return *db_;
 }
 
-void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std::int32_t rows) {
+void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std::int32_t rows,
+                              std::int32_t options) {
     CloseCursorsOf(ds, true);  // a data set that opens again has let its old cursor go
     auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout);
     if (rows == 0) {
@@ -250,14 +257,14 @@ void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std:
     SendFieldDefs(ds, *cursor);
     if (last) {
         cursor->Finish(true);
-        SendRows(ds, kAllRows, writer.Text());
+        SendRows(ds, kAllRows, writer.Text(), options);
         return;
     }
     std::int32_t id = nextCursorId_++;
     TOrdoStringLine idLine(mcCursorId, ds);
     idLine.AddInteger(id);
     Send(idLine);
-    SendRows(ds, id, writer.Text());
+    SendRows(ds, id, writer.Text(), options);
     cursors_.emplace(id, Open{ds, std::move(cursor)});
 }
 
@@ -318,11 +325,17 @@ void ClientSession::SendFieldDefs(std::int32_t ds, const ResultCursor& cursor) {
     Send(reply);
 }
 
-void ClientSession::SendRows(std::int32_t ds, std::int32_t state, const std::string& rows) {
+void ClientSession::SendRows(std::int32_t ds, std::int32_t state, const std::string& rows, std::int32_t options) {
     TOrdoStringLine reply(mcRowPacket, ds);
     reply.AddInteger(state);
-    reply.AddString(rows);
-    reply.AddInteger(0);  // not compressed
+    bool deflate = settings_.rowCompression && (options & kCompressOption) != 0;
+    if (deflate) {
+        Bytes packed = ZLibCompress(AsBytes(rows));
+        reply.AddItem(packed, itString);
+    } else {
+        reply.AddString(rows);
+    }
+    reply.AddInteger(deflate ? 1 : 0);
     Send(reply);
 }
 

@@ -22,6 +22,9 @@ struct SessionSettings {
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
     std::string version = "1.0";        // the server version reported to clients
+    /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
+    /// connection is compressed already.
+    bool rowCompression = true;
 };
 
 /// Handlers raise EOrdoError for input that does not have the protocol's shape (the
@@ -59,14 +62,14 @@ private:
     [[nodiscard]] bool LoginMissing(std::int32_t dataSetId);
     FbAttachment& Database();
 
-    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows);
+    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options);
     void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
     void CloseCursorsOf(std::int32_t dataSetId, bool commit);
 
     void Send(TOrdoStringLine& line) { send_(line); }
     void SendError(std::int32_t dataSetId, const std::string& text);
     void SendFieldDefs(std::int32_t dataSetId, const ResultCursor& cursor);
-    void SendRows(std::int32_t dataSetId, std::int32_t state, const std::string& rows);
+    void SendRows(std::int32_t dataSetId, std::int32_t state, const std::string& rows, std::int32_t options = 0);
 
     SessionSettings settings_;
     std::string peer_;

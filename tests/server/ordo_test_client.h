@@ -19,6 +19,7 @@
 
 #include "net/message_codes.h"
 #include "net/message_pipeline.h"
+#include "net/zlib_codec.h"
 #include "params/blob_list.h"
 #include "params/db_list.h"
 #include "params/field_defs_codec.h"
@@ -35,8 +36,9 @@ struct OrdoReply {
     std::string fieldDefs;               // field definitions text (code 1)
     std::int32_t cursorId = 0;           // code 32, 0 when none came
     std::int32_t packetState = 0;        // item 1 of the row packet (code 5)
-    std::string rows;                    // row text of the row packet
+    std::string rows;                    // row text of the row packet, inflated when it came deflated
     bool gotRows = false;
+    bool rowsDeflated = false;           // item 3 of the row packet
     std::int32_t rowsAffected = -1;      // from the execute reply (code 28), -1 when none came
     bool Ok() const { return error.empty(); }
 };
@@ -106,6 +108,8 @@ public:
             if (code == mcRowPacket) {
                 r.packetState = l.ReadInteger();
                 r.rows = l.ReadString();
+                r.rowsDeflated = l.ReadInteger() != 0;
+                if (r.rowsDeflated) r.rows = InflateRowsText(r.rows);
                 r.gotRows = true;
             }
             if (code == mcCodedParamList) {
@@ -130,12 +134,13 @@ public:
         return r.lines.back().ReadInteger() == 1;
     }
 
+    /// Options 3 are the application's [soFetchMemos, soFetchBlobs].
     OrdoReply Select(const std::string& sql, std::int32_t rows = -1, const TOrdoParamList* params = nullptr,
-                     std::int32_t dataSetId = 1) {
+                     std::int32_t dataSetId = 1, std::int32_t options = 3) {
         TOrdoStringLine l(mcSelectSQL, dataSetId);
         l.AddString(sql);
         l.AddInteger(rows);
-        l.AddInteger(3);
+        l.AddInteger(options);
         Bytes tail{0x05};
         if (params) {
             Bytes p = params->SaveToString(true);
@@ -158,11 +163,11 @@ public:
         return Collect({mcCodedParamList});
     }
 
-    OrdoReply Fetch(std::int32_t cursorId, std::int32_t rows, std::int32_t dataSetId = 1) {
+    OrdoReply Fetch(std::int32_t cursorId, std::int32_t rows, std::int32_t dataSetId = 1, std::int32_t options = 3) {
         TOrdoStringLine l(mcFetchPacket, dataSetId);
         l.AddInteger(cursorId);
         l.AddInteger(rows);
-        l.AddInteger(3 | 4);
+        l.AddInteger(options | 4);  // soPackets
         Send(std::move(l));
         return Collect({mcRowPacket});
     }

@@ -131,6 +131,23 @@ TEST_F(ServerRequests, PacketsCarryACursorUntilTheLastOne) {
     EXPECT_EQ(exact.cursorId, 0);
 }
 
+TEST_F(ServerRequests, RowTextTravelsDeflatedWhenAsked) {
+    Run("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 30) DO BEGIN "
+        "INSERT INTO BAS_MCBUYER (BUYERCD, CURRMISU) VALUES ('BUYER-' || :I, :I); I = I + 1; END END");
+    constexpr std::int32_t kCompress = 1 << 5;
+    OrdoReply first = C().Select("SELECT BUYERCD, CURRMISU FROM BAS_MCBUYER ORDER BY CURRMISU", 20, nullptr, 1, 3 | kCompress);
+    ASSERT_TRUE(first.Ok()) << first.error;
+    EXPECT_TRUE(first.rowsDeflated);
+    DecodedRows rows(first);
+    OrdoReply rest = C().Fetch(first.cursorId, 20, 1, 3 | kCompress);
+    EXPECT_TRUE(rest.rowsDeflated);
+    rows.Append(rest.rows);
+    ASSERT_EQ(rows.Count(), 30);
+    EXPECT_EQ(rows.Text(29, 0), "BUYER-30");
+    EXPECT_DOUBLE_EQ(rows.Amount(29, 1), 30);
+    EXPECT_FALSE(C().Select("SELECT BUYERCD FROM BAS_MCBUYER").rowsDeflated);
+}
+
 TEST_F(ServerRequests, ClosingACursorEndsItsPackets) {
     Run("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 5) DO BEGIN "
         "INSERT INTO BAS_MCBUYER (BUYERCD) VALUES (:I); I = I + 1; END END");
@@ -165,6 +182,15 @@ TEST_F(ServerRequests, ExecRunsEveryStatementInOrderAndCountsRows) {
     DecodedRows rows(check);
     ASSERT_EQ(rows.Count(), 1);
     EXPECT_DOUBLE_EQ(rows.Amount(0, 0), -2300.5);
+
+    // Ledger rows name no MATCHING columns: the primary key decides, so a second write updates.
+    std::string ledger =
+        "UPDATE OR INSERT INTO SAL_JAINFO (SALEDT, JAGB, BUYERCD, BUYERNM, JIJA, DIJA) VALUES "
+        "('2024-01-02','MC','B1','', 0, ";
+    ASSERT_TRUE(C().Exec(ledger + "100) \r\n" + ledger + "250) ").Ok());
+    DecodedRows ledgerRows(C().Select("SELECT DIJA FROM SAL_JAINFO"));
+    ASSERT_EQ(ledgerRows.Count(), 1);
+    EXPECT_DOUBLE_EQ(ledgerRows.Amount(0, 0), 250);
 }
 
 TEST_F(ServerRequests, ErrorInTheMiddleRollsTheWholeRequestBack) {
