@@ -98,6 +98,7 @@ void TOrdoBaseClientDataSet::DecodeWithProgress(const std::string& rowsText) {
 }
 
 void TOrdoBaseClientDataSet::OutputParamsArrived(const TOrdoParamList& params) {
+    awaitingOutput_ = false;
     for (const auto& item : params) {
         TOrdoParamItem* own = params_.FindParam(item->Name());
         if (own == nullptr) own = &params_.Add();

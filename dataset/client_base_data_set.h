@@ -124,6 +124,8 @@ public:
     void FieldDefsArrived(const std::string& fieldDefsText) override;
     bool TakeZeroRowsMark() override;
     void RowsArrived(std::int32_t packetState, const std::string& rowsText) override;
+    /// An executed stored procedure ends its reply with the output parameters.
+    [[nodiscard]] bool AwaitsOutputParams() const override { return awaitingOutput_; }
     void OutputParamsArrived(const TOrdoParamList& params) override;
     void CursorIdArrived(std::int32_t cursorId) override { cursorId_ = cursorId; }
     void BlobStreamArrived(const std::string& tableName, ByteView blob, const std::string& key) override;
@@ -201,6 +203,7 @@ private:
     bool delayed_ = false;
     bool openPending_ = false;
     bool reopenRequested_ = false;
+    bool awaitingOutput_ = false;
     bool zeroRowsMark_ = false;
     bool zeroRowsLoad_ = false;
     bool stateStream_ = false;

@@ -38,7 +38,16 @@ std::string TOrdoBaseClientDataSet::Fetch() {
     if (!storedProcedure_.empty()) {
         TOrdoStringLine line =
             StoredProcRequest(DataSetId(), storedProcedure_, params_, dataBase_, rowsToReturn_, WireOptions(sqlOptions_));
-        return SendCollecting(line, true, true);
+        awaitingOutput_ = sqlOptions_.Contains(soExecStoredProc);
+        std::string error;
+        try {
+            error = SendCollecting(line, true, true);
+        } catch (...) {
+            awaitingOutput_ = false;
+            throw;
+        }
+        awaitingOutput_ = false;
+        return error;
     }
     if (sqlOptions_.Contains(soRawSQL)) {
         TOrdoStringLine line =
