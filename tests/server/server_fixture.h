@@ -112,6 +112,17 @@ public:
         return status_;
     }
 
+    /// Kills the server at once (SIGKILL), as a crash or a power cut would; returns its exit status.
+    int Kill() {
+        if (pid_ <= 0) return status_;
+        ::kill(pid_, SIGKILL);
+        status_ = WaitExit(-1);
+        pid_ = -1;
+        if (stdout_ >= 0) ::close(stdout_);
+        stdout_ = -1;
+        return status_;
+    }
+
     static std::string Binary() {
         if (const char* env = std::getenv("ORDO_SERVER_BINARY")) return env;
 #ifdef ORDO_SERVER_BINARY
