@@ -66,6 +66,9 @@ void TOrdoClientSocket::DoReadReady() {
         ByteView chunk(buffer, static_cast<std::size_t>(n));
         if (progressBar_) TrackReadProgress(chunk);
         received.insert(received.end(), chunk.begin(), chunk.end());
+        // A short read emptied the socket; bytes arriving later raise a read notification of
+        // their own, so asking again now would only cost a call that finds nothing.
+        if (static_cast<std::size_t>(n) < sizeof buffer) break;
     }
     FeedReceived(received);
 }

@@ -41,8 +41,11 @@ bool TOrdoSmartWait::Pass() {
             lastEnd_ = TWaitEnd::weQuit;
             return false;
         }
+        dispatching_ = true;
         DispatchMessage(msg);
+        dispatching_ = false;
     } catch (...) {
+        dispatching_ = false;
         lastEnd_ = TWaitEnd::weFailed;
         return false;
     }
@@ -50,7 +53,10 @@ bool TOrdoSmartWait::Pass() {
 }
 
 void TOrdoSmartWait::StopWait() {
-    if (target_ != 0) PostMessage(target_, kStopWaitMessage, 0, 0);
+    // The wake-up is for a loop blocked in its queue. Called from inside the loop's own dispatch
+    // (a reply handler), the loop sees the flag as soon as the dispatch returns, and a posted
+    // wake-up would only linger and cost the next wait a pass.
+    if (waiting_ && !dispatching_ && target_ != 0) PostMessage(target_, kStopWaitMessage, 0, 0);
     waiting_ = false;
 }
 

@@ -30,7 +30,7 @@ public:
 
     /// Runs the loop until StopWait, the time limit, the quit message or a failing dispatch.
     void Wait();
-    /// Wakes the loop and lets it end at its next test.
+    /// Lets the loop end at its next test, waking it (with message 1025) when it is blocked.
     void StopWait();
 
     [[nodiscard]] std::uint32_t TimeLimit() const noexcept { return timeLimit_; }
@@ -70,6 +70,7 @@ private:
     bool killKeyboard_ = true;
     bool processSync_ = true;
     bool waiting_ = false;
+    bool dispatching_ = false;
     bool timedOut_ = false;
     TWaitEnd lastEnd_ = TWaitEnd::weNone;
     WindowHandle target_ = 0;

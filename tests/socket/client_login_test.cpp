@@ -136,6 +136,18 @@ TEST_F(LoginFixture, RefusedConnectionWithoutExceptionsShowsWhereItWent) {
     EXPECT_EQ(socket->StatusText(), "Disconnected from Server");
 }
 
+TEST_F(LoginFixture, InvalidAddressRaisesToTheCallerOfOpen) {
+    socket->SetAddress("999.1.1.1");
+    try {
+        socket->Open();
+        FAIL() << "an address that is none must raise";
+    } catch (const ESocketError& e) {
+        EXPECT_EQ(e.Code(), WSAEINVAL);
+    }
+    EXPECT_FALSE(socket->Active());
+    EXPECT_FALSE(socket->Connecting());
+}
+
 TEST_F(LoginFixture, OpenAndWaitReturnsWhenTheConnectFails) {
     socket->SetPort(ClosedPort());
     socket->OpenAndWait();
