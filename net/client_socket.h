@@ -128,6 +128,13 @@ public:
     /// Frames and sends the line, then waits for the reply when asked. Sends nothing while a
     /// reply wait runs. Transform errors reach the caller and nothing is written.
     void SendMessageLine(TOrdoStringLine& line, bool waitForReply);
+    /// Code 15 with a code and a text, not awaited. The blocking client type exchanges it at
+    /// once and raises the error text the server answered with.
+    void SendCodedMessage(std::int32_t code, const std::string& text);
+    /// Code 28 with a code, the list (all items; none: empty) and the wait flag. Waiting, it
+    /// returns the list text the reply carried. Raises "Not Connected to Server" when the
+    /// connection is not up (non-blocking client type).
+    std::string SendCodedParamList(std::int32_t code, const TOrdoParamList* params, bool waitForReply);
     /// Counts one more awaited reply and waits for it (not in blocking mode).
     void WaitForReply();
     /// A reply was dispatched: counts it down and ends the wait when none is awaited any more,

@@ -38,6 +38,31 @@ void TOrdoClientSocket::SendMessageLine(TOrdoStringLine& line, bool waitForReply
     if (waitForReply) WaitForReply();
 }
 
+void TOrdoClientSocket::SendCodedMessage(std::int32_t code, const std::string& text) {
+    TOrdoStringLine line(mcCodedMessage, 0);
+    line.AddInteger(code);
+    line.AddString(text);
+    SendMessageLine(line, false);
+    if (ClientType() != ctBlocking) return;
+    std::string error = BlockingExchange();
+    if (!error.empty()) throw EOrdoSocketError(error);
+}
+
+std::string TOrdoClientSocket::SendCodedParamList(std::int32_t code, const TOrdoParamList* params,
+                                                  bool waitForReply) {
+    if (ClientType() == ctNonBlocking && !Active()) throw EOrdoSocketError("Not Connected to Server");
+    TOrdoStringLine line(mcCodedParamList, 0);
+    line.AddInteger(code);
+    line.AddItem(params != nullptr ? params->SaveToString(false) : Bytes{}, itString);
+    line.AddInteger(waitForReply ? 1 : 0);
+    pendingError_.clear();
+    SendMessageLine(line, waitForReply);
+    if (ClientType() == ctBlocking && waitForReply) return BlockingExchange();
+    std::string reply;
+    if (waitForReply) reply.swap(pendingError_);
+    return reply;
+}
+
 void TOrdoClientSocket::WriteFrame(const Bytes& frame) {
     const auto total = static_cast<std::int64_t>(frame.size());
     const bool progress = progressBar_ && OnReadProgress;

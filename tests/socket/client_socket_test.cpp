@@ -376,3 +376,43 @@ TEST_F(SocketFixture, SendProgressIsReportedPerChunk) {
 
 }  // namespace
 }  // namespace ordo
+
+namespace ordo {
+namespace {
+
+TEST_F(SocketFixture, CodedParamListReturnsTheListTheReplyCarried) {
+    std::vector<std::string> sent;
+    ConnectLoggedIn([&](PeerConn& c) {
+        auto request = c.ReadLine();
+        sent.push_back(request->ReadString());
+        sent.push_back(std::to_string(TOrdoParamList::CreateFromString(request->ReadBytes()).Count()));
+        sent.push_back(request->ReadString());
+        TOrdoStringLine reply = Line(mcCodedParamList);
+        reply.AddInteger(12);
+        reply.AddItem(ListBytes({{"Answer", "42"}}), itString);
+        reply.AddInteger(1);
+        c.Send(std::move(reply));
+        c.Silent(3000);
+    });
+    TOrdoParamList params;
+    params.CreateParam(ftString, "Question", ptInput).SetAsString("?");
+    std::string answer = socket->SendCodedParamList(12, &params, true);
+    EXPECT_EQ(answer, ToString(ListBytes({{"Answer", "42"}})));
+    EXPECT_EQ(socket->PendingError(), "");
+    socket.reset();
+    peer.Join();
+    EXPECT_EQ(sent, (std::vector<std::string>{"12", "1", "1"}));
+}
+
+TEST(TOrdoClientSocketRequests, CodedParamListNeedsTheConnection) {
+    TOrdoClientSocket s;
+    try {
+        s.SendCodedParamList(1, nullptr, false);
+        FAIL() << "sending on no connection must raise";
+    } catch (const EOrdoSocketError& e) {
+        EXPECT_STREQ(e.what(), "Not Connected to Server");
+    }
+}
+
+}  // namespace
+}  // namespace ordo
