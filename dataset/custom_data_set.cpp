@@ -88,14 +88,15 @@ void TOrdoCustomDataSet::DiscardRows() {
 }
 
 void TOrdoCustomDataSet::EmptyDataSet() {
-    CheckBrowseMode();
+    // Also used while rows arrive during an open, before the data set is active.
+    if (Active()) CheckBrowseMode();
     if (rows_) rows_->Clear();
     blobs_.Clear();
     cursor_.SetPosition(-1);
     rowIdCounter_ = 0;
     RowsEmptied();
     ClearBuffers();
-    Resync();
+    if (Active()) Resync();
 }
 
 void TOrdoCustomDataSet::SetCounterAboveRows() {

@@ -69,9 +69,9 @@ public:
     /// Drops every row and blob, keeps the columns.
     void EmptyDataSet();
     /// Appends a row with the next RowId (announced as arriving); returns its index.
-    int AppendDecodedRow();
-    /// The row at `index` has had its fields written.
-    void DecodedRowDone(int index) { (void)index; }
+    virtual int AppendDecodedRow();
+    /// The row at `index` has had its fields written (where local indexes would take it in).
+    virtual void DecodedRowDone(int index) { (void)index; }
     /// Decodes row text into the row list (made from the descriptions when missing).
     TOrdoRowsDecoded DecodeRowText(std::string_view text, std::function<void(std::size_t)> progress = {});
     [[nodiscard]] std::int32_t RowIdCounter() const noexcept { return rowIdCounter_; }

@@ -54,6 +54,7 @@ void TDataSet::CloseCursor() {
     ClearBuffers();
     FreeRecordBuffer(active_);
     FreeRecordBuffer(saved_);
+    FreeRecordBuffer(spare_);
     eof_ = bof_ = true;
 }
 
@@ -143,7 +144,8 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::UpdateCursorPos() {
-    if (hasRecord_) InternalSetToRecord(active_);
+    // A record being inserted has no row yet; the cursor stays where the insert began.
+    if (hasRecord_ && GetBookmarkFlag(active_) == bfCurrent) InternalSetToRecord(active_);
 }
 
 void TDataSet::First() {
@@ -176,13 +178,13 @@ int TDataSet::MoveBy(int distance) {
     UpdateCursorPos();
     const TGetMode mode = distance > 0 ? gmNext : gmPrior;
     int moved = 0;
-    TRecordBuffer next = AllocRecordBuffer();
+    if (spare_.size() != active_.size()) spare_ = AllocRecordBuffer();
     while (moved != distance) {
-        if (!hasRecord_ || GetRecord(next, mode, true) != grOK) {
+        if (!hasRecord_ || GetRecord(spare_, mode, true) != grOK) {
             (distance > 0 ? eof_ : bof_) = true;
             break;
         }
-        std::swap(active_, next);
+        std::swap(active_, spare_);
         moved += distance > 0 ? 1 : -1;
     }
     if (!hasRecord_) eof_ = bof_ = true;

@@ -207,6 +207,7 @@ private:
     std::vector<std::unique_ptr<TField>> fields_;
     TRecordBuffer active_;
     TRecordBuffer saved_;       // the record before an edit or insert began
+    TRecordBuffer spare_;       // the next record while moving, swapped in when it is read
     bool savedHadRecord_ = false;
     TRecordBuffer* calcBuffer_ = nullptr;
     bool hasRecord_ = false;

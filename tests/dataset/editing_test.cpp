@@ -49,6 +49,10 @@ TEST(TOrdoDataSetEditing, AppendNumbersAutoIncrementColumns) {
     EXPECT_EQ(ds.RecordCount(), 0);
     EXPECT_EQ(ds.NextAutoIncValue(), 1);
     EXPECT_TRUE(ds.Eof());
+    AppendPerson(ds, "park");
+    ds.Close();  // the row list was not built from arriving descriptions: it survives
+    ds.EmptyDataSet();
+    EXPECT_EQ(ds.RowList()->Count(), 0);
 }
 
 TEST(TOrdoDataSetEditing, InsertGoesBeforeTheCurrentRow) {
@@ -59,6 +63,7 @@ TEST(TOrdoDataSetEditing, InsertGoesBeforeTheCurrentRow) {
     AppendPerson(ds, "c");
     ds.Last();
     ds.Insert();
+    EXPECT_EQ(ds.RecNo(), 2);  // a record being inserted has no row of its own yet
     ds.FieldByName("NAME").SetAsString("b");
     ds.Post();
     EXPECT_EQ(ds.FieldByName("NAME").AsString(), "b");
