@@ -76,7 +76,14 @@ bool Finish(Scanner& sc) {
     return sc.AtEnd();
 }
 
-std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quote(std::string_view text) {
+    std::string s;
+    s.reserve(text.size() + 2);
+    s += '\'';
+    s.append(text);
+    s += '\'';
+    return s;
+}
 
 }  // namespace
 

@@ -70,7 +70,7 @@ TEST(ParamCodec, RoundTripEveryDataType) {
     TOrdoParamList list;
     for (int t = 0; t < kFieldTypeCount; ++t) {
         TOrdoParamItem& item = list.Add();
-        item.SetName("T" + std::to_string(t));
+        item.SetName(std::string("T") + std::to_string(t));
         item.SetDataType(static_cast<TFieldType>(t));
         item.SetParamType(static_cast<TOrdoParamType>(t % kParamTypeCount));
         // Arbitrary bytes for every type, even those without a form of their own.
