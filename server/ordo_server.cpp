@@ -40,6 +40,10 @@ void OrdoServer::Run() {
         UniqueFd fd = AcceptTcp(listen_.Get(), stop_.read.Get(), peer);
         if (!fd.Valid()) break;
         Reap(false);
+        if (static_cast<int>(clients_.size()) >= options_.maxClients) {
+            Log(LogLevel::Warn, peer + ": refused, " + std::to_string(clients_.size()) + " clients connected already");
+            continue;
+        }
         Client& c = clients_.emplace_back();
         c.thread = std::thread([this, &c, peer, sock = std::move(fd)]() mutable {
             ServeClient(std::move(sock), peer, connection_, clientsStop_.read.Get());

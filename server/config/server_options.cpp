@@ -41,6 +41,9 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--lock-timeout", o.lockTimeout, "Seconds a statement waits for a row locked by another client")
         ->capture_default_str()
         ->check(CLI::Range(1, 3600));
+    app.add_option("--max-clients", o.maxClients, "Connections served at once; further ones are closed")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 10000));
     try {
         app.parse(argc, argv);
         if (o.encryption == etDESEncrypt && o.desKey.empty())

@@ -21,6 +21,7 @@ struct ServerOptions {
     std::string desKey;
     LogLevel logLevel = LogLevel::Info;
     int lockTimeout = 10;  // seconds a statement waits for a row another client has locked
+    int maxClients = 256;  // connections served at once; more are closed at once
 };
 
 /// Parses the command line. Returns the options, or nothing when the program should end at

@@ -68,6 +68,19 @@ void FillDpb(Xpb& dpb, const FbConnectSpec& spec) {
 
 using detail::FbCall;
 
+bool FbError::ConnectionLost() const noexcept {
+    switch (code_) {
+        case isc_shutdown:
+        case isc_conn_lost:
+        case isc_network_error:
+        case isc_net_read_err:
+        case isc_net_write_err:
+        case isc_lost_db_connection:
+        case isc_att_shutdown: return true;
+        default: return false;
+    }
+}
+
 bool IsRemoteDatabase(const std::string& database) {
     auto colon = database.find(':');
     if (colon == std::string::npos || colon == 0) return false;

@@ -19,6 +19,8 @@ public:
     FbError(const std::string& message, std::intptr_t code) : EDatabaseError(message), code_(code) {}
     /// The engine's primary error code (isc_...), 0 when the failure came from this layer.
     [[nodiscard]] std::intptr_t Code() const noexcept { return code_; }
+    /// The attachment is gone (network failure, database shut down): attach anew.
+    [[nodiscard]] bool ConnectionLost() const noexcept;
 private:
     std::intptr_t code_;
 };

@@ -220,6 +220,14 @@ void ClientSession::OnUnsupported(TOrdoStringLine& line, const char* what) {
 void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& body) {
     try {
         body();
+    } catch (const FbError& e) {
+        Log(LogLevel::Debug, peer_ + ": error: " + e.what());
+        if (e.ConnectionLost()) {  // the next request attaches anew
+            Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
+            cursors_.clear();
+            db_.reset();
+        }
+        SendError(dataSetId, e.what());
     } catch (const EDatabaseError& e) {
         Log(LogLevel::Debug, peer_ + ": error: " + e.what());
         SendError(dataSetId, e.what());

@@ -99,6 +99,29 @@ TEST(ServerConnections, MalformedInputDropsOnlyThatClient) {
     EXPECT_TRUE(server.Running());
 }
 
+TEST(ServerConnections, ConnectionsBeyondTheLimitAreClosed) {
+    OrdoServerProcess server(OrdoServerProcessOptions::WithArgs({"--max-clients", "1"}));
+    {
+        OrdoTestClient first(server.Port());
+        EXPECT_EQ(first.Version(), "1.0");
+        OrdoTestClient second(server.Port());
+        EXPECT_TRUE(second.ClosedByServer(5000));
+        EXPECT_EQ(first.Version(), "1.0");
+    }
+    // Once the first has left there is room again (its thread may take a moment to end).
+    bool served = false;
+    for (int attempt = 0; attempt < 50 && !served; ++attempt) {
+        OrdoTestClient later(server.Port(), {}, 2000);
+        TOrdoStringLine l(mcUtilityInfo, 0);
+        l.AddInteger(6);
+        later.Send(std::move(l));
+        served = later.Next().has_value();
+        if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(served);
+    EXPECT_NE(server.LogText().find("refused, 1 clients connected already"), std::string::npos);
+}
+
 TEST(ServerConnections, LoginListAcceptsRefusesAndGuardsRequests) {
     std::string users = std::filesystem::temp_directory_path() / ("ordo-users-" + std::to_string(::getpid()));
     std::ofstream(users) << "# test logins\nclerk:pa:ss\n";
