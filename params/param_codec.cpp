@@ -14,11 +14,10 @@ namespace {
 constexpr std::uint8_t kSep = kParamFieldSeparator;
 
 std::size_t DecimalWidth(std::size_t v) noexcept {
-    std::size_t n = 1;
-    while (v >= 10) {
-        v /= 10;
-        ++n;
-    }
+    if (v < 10) return 1;
+    if (v < 100) return 2;
+    std::size_t n = 3;
+    for (v /= 1000; v != 0; v /= 10) ++n;
     return n;
 }
 
@@ -107,8 +106,8 @@ std::size_t EncodedRecordSize(const TOrdoParamItem& item) {
     return 4 + body;
 }
 
-std::uint8_t* EncodeRecord(const TOrdoParamItem& item, std::uint8_t* p) noexcept {
-    StoreI32LE(p, static_cast<std::int32_t>(RecordBody(item)));
+std::uint8_t* EncodeRecord(const TOrdoParamItem& item, std::size_t recordSize, std::uint8_t* p) noexcept {
+    StoreI32LE(p, static_cast<std::int32_t>(recordSize - 4));
     p += 4;
     const std::string& name = item.Name();
     if (!name.empty()) std::memcpy(p, name.data(), name.size());
@@ -137,7 +136,7 @@ Bytes EncodeParamList(const TOrdoParamList& list, bool inputOnly) {
         // Resize only when the growth rule moves, so the buffer is touched once per step.
         const bool grew = growth.Ensure(used + n);
         if (grew || out.empty()) out.resize(growth.Capacity());
-        EncodeRecord(*item, out.data() + used);
+        EncodeRecord(*item, n, out.data() + used);
         used += n;
     }
     out.resize(used);

@@ -35,8 +35,8 @@ private:
 /// Bytes of one item's record, length prefix included. Raises EOrdoParamException for a
 /// name holding the separator byte or a record too long for its 32-bit length.
 std::size_t EncodedRecordSize(const TOrdoParamItem& item);
-/// Writes the record at `out` (which has EncodedRecordSize bytes); returns the end.
-std::uint8_t* EncodeRecord(const TOrdoParamItem& item, std::uint8_t* out) noexcept;
+/// Writes the record of EncodedRecordSize bytes (`recordSize`) at `out`; returns the end.
+std::uint8_t* EncodeRecord(const TOrdoParamItem& item, std::size_t recordSize, std::uint8_t* out) noexcept;
 
 Bytes EncodeParamList(const TOrdoParamList& list, bool inputOnly);
 /// Appends the decoded items to `list`; on malformed input raises EOrdoParamException
