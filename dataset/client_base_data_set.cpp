@@ -1,6 +1,7 @@
 #include "dataset/client_base_data_set.h"
 
 #include "dataset/client_requests.h"
+#include "net/message_codes.h"
 #include "net/client_socket.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
@@ -156,7 +157,58 @@ void TOrdoBaseClientDataSet::CloseServerCursor() {
     cursorId_ = 0;
 }
 
+void TOrdoBaseClientDataSet::RegisterForBroadcasts(bool registering) {
+    if (!SocketUsable()) throw EDatabaseError(kSocketNotActiveText);
+    if (providerName_.empty()) throw EDatabaseError("Provider required!");
+    std::string name = providerName_;
+    if (!serverMethod_.empty()) name += '\x02' + serverMethod_;
+    TOrdoStringLine line(mcProviderRegister, DataSetId());
+    line.AddInteger(registering ? 1 : 0);
+    line.AddInteger(0);
+    line.AddString(name);
+    line.AddString(broadcast_.ProviderFilter);
+    socket_->SendMessageLine(line, false);
+    registered_ = registering;
+}
+
+void TOrdoBaseClientDataSet::ProviderBroadcastArrived(const std::string& dataSetStreamText) {
+    if (broadcast_.BroadCastAction == baIgnore) return;
+    if (OnProviderBroadCast) OnProviderBroadCast(*this, dataSetStreamText);
+}
+
+template <class Load>
+void TOrdoBaseClientDataSet::LoadOffline(Load load) {
+    const bool active = offline_.Active;
+    std::string fileName = offline_.FileName;
+    offline_.Active = true;
+    offline_.FileName.clear();
+    try {
+        load();
+    } catch (...) {
+        offline_.Active = active;
+        offline_.FileName = std::move(fileName);
+        throw;
+    }
+    offline_.Active = active;
+    offline_.FileName = std::move(fileName);
+}
+
+void TOrdoBaseClientDataSet::LoadDataSetFromStream(TStream& stream) {
+    LoadOffline([&] { TOrdo2CustomAuditDataSet::LoadDataSetFromStream(stream); });
+}
+
+void TOrdoBaseClientDataSet::LoadDataSetFromFile(const std::string& fileName) {
+    LoadOffline([&] { TOrdo2CustomAuditDataSet::LoadDataSetFromFile(fileName); });
+}
+
 void TOrdoBaseClientDataSet::InternalClose() {
+    if (registered_) {
+        try {
+            if (SocketUsable() && !socket_->WaitObject().Waiting()) RegisterForBroadcasts(false);
+        } catch (...) {
+        }
+        registered_ = false;
+    }
     opening_ = false;
     packetRows_ = 0;
     queuedRows_.clear();

@@ -104,6 +104,15 @@ public:
     /// Unless forced, keeps an open data set that has rows; otherwise reopens it from an
     /// empty statement and moves to the first row.
     void ReOpenIfEmpty(bool force = false);
+    /// Asks the server for (or stops) the change broadcasts of `ProviderName`. Raises
+    /// kSocketNotActiveText without a connected socket and "Provider required!" without a name.
+    void RegisterForBroadcasts(bool registering);
+    [[nodiscard]] bool RegisteredForBroadcasts() const noexcept { return registered_; }
+
+    /// Loading replaces the data set from the file or stream alone: the reopening inside the
+    /// load must not ask the server.
+    void LoadDataSetFromStream(TStream& stream);
+    void LoadDataSetFromFile(const std::string& fileName);
 
     // ---- events ----
     /// (sender, name, type, size): may change the type and size of an arriving column.
@@ -119,6 +128,8 @@ public:
     std::function<void(TOrdoBaseClientDataSet& sender, const std::string& tableName, ByteView blob,
                        const std::string& key)>
         OnReceiveBlobStream;
+    /// (sender, data set stream text of the changed rows) for a provider broadcast.
+    std::function<void(TOrdoBaseClientDataSet& sender, const std::string& rows)> OnProviderBroadCast;
 
     // ---- what the socket calls while it waits ----
     void FieldDefsArrived(const std::string& fieldDefsText) override;
@@ -131,6 +142,7 @@ public:
     void BlobStreamArrived(const std::string& tableName, ByteView blob, const std::string& key) override;
     void FieldPropertiesArrived(const std::string& streamText) override { fieldProperties_ = streamText; }
     void StateStreamAnnounced() override;
+    void ProviderBroadcastArrived(const std::string& dataSetStreamText) override;
     void ReopenAfterConnect() override;
     void SocketFreed(TOrdoClientSocket& socket) override;
 
@@ -169,6 +181,8 @@ private:
     [[nodiscard]] std::string TextForOpen();
     [[nodiscard]] std::vector<std::string> ProcedureParamLines();
     void AfterPopulate();
+    template <class Load>
+    void LoadOffline(Load load);
     void DeferOpenUntilConnected();
     void CloseServerCursor();
     void ReplayQueuedRows();
@@ -207,6 +221,7 @@ private:
     bool zeroRowsMark_ = false;
     bool zeroRowsLoad_ = false;
     bool stateStream_ = false;
+    bool registered_ = false;
     std::string fieldProperties_;
     std::vector<std::pair<std::string, std::int32_t>> queuedRows_;
     std::unique_ptr<IUiWindow> progress_;

@@ -99,7 +99,12 @@ void TOrdoBaseClientDataSet::DoAfterOpen() {
     // text is held until here and then let go.
     fieldProperties_.clear();
     if (SocketUsable() || (offline_.Active && !offline_.FileName.empty())) {
-        if (!delayed_) AfterPopulate();
+        if (!delayed_) {
+            AfterPopulate();
+        } else if ((!providerName_.empty() || !serverMethod_.empty()) && broadcast_.RegisterForBroadCast &&
+                   !registered_) {
+            RegisterForBroadcasts(true);
+        }
     }
     if (!offline_.Active && socket_ != nullptr && !SocketUsable()) DeferOpenUntilConnected();
     opening_ = false;
@@ -108,6 +113,8 @@ void TOrdoBaseClientDataSet::DoAfterOpen() {
 
 void TOrdoBaseClientDataSet::AfterPopulate() {
     if (OnAfterPopulate && !Filtered()) OnAfterPopulate(*this);
+    if ((!providerName_.empty() || !serverMethod_.empty()) && broadcast_.RegisterForBroadCast && !registered_)
+        RegisterForBroadcasts(true);
 }
 
 // An open before the connection is up completes empty; the data set closes again and asks

@@ -123,6 +123,71 @@ TEST_F(ClientPeerFixture, OpenBeforeTheConnectionWaitsAndRunsAfterTheLogin) {
     EXPECT_EQ(sqlSeen, "SELECT ID, NAME FROM T\r\n");
 }
 
+TEST_F(ClientPeerFixture, BroadcastRegistrationFollowsTheOpenAndEndsWithTheClose) {
+    std::vector<std::pair<int, std::string>> registrations;
+    bool reloadSilent = false;
+    std::string method;
+    std::vector<std::string> requestNames;
+    int kind = 0;
+    Connect([&](PeerConn& c) {
+        // A server method stands in for the statement.
+        TOrdoStringLine req = Expect(c, mcMetaData);
+        method = req.ReadString();
+        for (const auto& item : TOrdoParamList::CreateFromString(req.ReadBytes())) requestNames.push_back(item->Name());
+        req.ReadString();
+        kind = req.ReadInteger();
+        SendFieldDefs(c, req.DataSetId(), kIdName);
+        SendRows(c, req.DataSetId(), 0, IntTextRows({{1, "a"}}));
+        for (int i = 0; i < 2; ++i) {
+            TOrdoStringLine reg = Expect(c, mcProviderRegister);
+            const int flag = reg.ReadInteger();
+            reg.ReadInteger();
+            registrations.emplace_back(flag, reg.ReadString());
+        }
+        reloadSilent = c.Silent(1000);
+    });
+    ds->SetProviderName("BUYERS");
+    ds->SetServerMethod("GetBuyers");
+    ds->ProviderBroadCast().RegisterForBroadCast = true;
+    Statement("SELECT ID, NAME FROM T");
+    ds->Open();
+    EXPECT_TRUE(ds->RegisteredForBroadcasts());
+    TMemoryStream saved;
+    ds->SaveToStream(saved);
+    ds->Close();
+    EXPECT_FALSE(ds->RegisteredForBroadcasts());
+    saved.SetPosition(0);
+    ds->ProviderBroadCast().RegisterForBroadCast = false;
+    ds->LoadDataSetFromStream(saved);  // reopens from the stream alone
+    EXPECT_TRUE(ds->Active());
+    EXPECT_EQ(ds->RecordCount(), 1);
+    Finish();
+    ASSERT_EQ(registrations.size(), 2u);
+    EXPECT_EQ(registrations[0], (std::pair<int, std::string>{1, "BUYERS\x02GetBuyers"}));
+    EXPECT_EQ(registrations[1].first, 0);
+    EXPECT_TRUE(reloadSilent) << "loading a stream asks the server nothing";
+    EXPECT_EQ(method, "GetBuyers");
+    EXPECT_EQ(kind, 99 + mdServerMethods);
+    EXPECT_EQ(requestNames,
+              (std::vector<std::string>{"ServerActionInt", "OrdoPacketRecords", "OrdoSQLOptions", "Provider", "Proxy"}));
+}
+
+TEST_F(ClientPeerFixture, BroadcastRegistrationNeedsASocketAndAProvider) {
+    try {
+        ds->RegisterForBroadcasts(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "소켓이 없거나 활성화 되어 있지 않습니다");
+    }
+    Connect([](PeerConn& c) { c.Silent(3000); });
+    try {
+        ds->RegisterForBroadcasts(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "Provider required!");
+    }
+}
+
 TEST_F(ClientPeerFixture, ExecuteWithoutAConnectionFailsInsteadOfPassingForDone) {
     Statement("DELETE FROM T");
     try {
