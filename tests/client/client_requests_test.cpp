@@ -41,15 +41,6 @@ TEST(ClientRequests, OptionsNumberFollowsTheBitOrder) {
     EXPECT_EQ(OptionsNumber({}), 0);
 }
 
-TEST(ClientRequests, SelectWithoutParametersEndsWithTheSeparatorAlone) {
-    TOrdoParamList none;
-    TOrdoStringLine in = Received(SelectRequest(1, "S\r\n", 0, {}, "", none));
-    in.ReadString();
-    EXPECT_EQ(in.ReadInteger(), 0);
-    EXPECT_EQ(in.ReadInteger(), 0);
-    EXPECT_EQ(in.ReadString(), "\x05");
-}
-
 TEST(ClientRequests, ExecuteCarriesAllParametersDatabaseAndUpdateInformation) {
     TOrdoParamList params;
     params.CreateParam(ftString, "X", ptOutput).SetAsString("v");
@@ -94,22 +85,6 @@ TEST(ClientRequests, StoredProcedureRawSelectAndMetadataOrder) {
     EXPECT_EQ(md.ReadString(), "second");
     EXPECT_EQ(md.ReadString(), "DB");
     EXPECT_EQ(md.ReadInteger(), 111);
-}
-
-TEST(ClientRequests, PacketAndCloseCursor) {
-    TOrdoStringLine fetch = Received(FetchPacketRequest(4, 17, 50, {soFetchMemos}));
-    EXPECT_EQ(fetch.Token(), mcFetchPacket);
-    EXPECT_EQ(fetch.DataSetId(), 4);
-    EXPECT_EQ(fetch.ReadInteger(), 17);
-    EXPECT_EQ(fetch.ReadInteger(), 50);
-    EXPECT_EQ(fetch.ReadInteger(), 1 + 4) << "soPackets is added";
-
-    TOrdoStringLine close = Received(CloseCursorRequest(4));
-    EXPECT_EQ(close.Token(), mcCloseCursor);
-    EXPECT_EQ(close.DataSetId(), 4);
-    EXPECT_EQ(close.ItemCount(), 2u);
-    EXPECT_EQ(close.ReadInteger(), 4);
-    EXPECT_EQ(close.ReadInteger(), 0);
 }
 
 TEST(ClientRequests, OpenTextEndsEveryLineAndAppendsTheOrder) {
