@@ -96,8 +96,11 @@ void TOrdoClientSocket::SetKeepAlivePing(int minutes) {
 void TOrdoClientSocket::DoTimer(std::uintptr_t id) {
     if (id == kReconnectTimer) {
         KillTimer(Handle(), kReconnectTimer);  // fires once
-        reconnectTimer_ = false;
-        SetActive(true);
+        try {
+            SetActive(true);
+        } catch (const ESocketError& e) {
+            DoUnhandledAsyncError(e.Code());  // a timer has no caller to raise to
+        }
     } else if (id == kKeepAliveTimer) {
         if (!Active()) {
             KillTimer(Handle(), kKeepAliveTimer);
@@ -113,7 +116,6 @@ void TOrdoClientSocket::DoTimer(std::uintptr_t id) {
 
 void TOrdoClientSocket::StartReconnectTimer() {
     SetTimer(Handle(), kReconnectTimer, kReconnectDelayMs);
-    reconnectTimer_ = true;
 }
 
 // --- status -------------------------------------------------------------------------------
@@ -221,7 +223,6 @@ void TOrdoClientSocket::DoSocketError(TErrorEvent event, int& code) {
 void TOrdoClientSocket::ErrorCleanup() {
     ReplyArrived(true);
     if (Active()) return;
-    if (connectAttempts_ > 0) --connectAttempts_;
     ClosePlatformSocket();
     DoDisconnected();
 }

@@ -281,14 +281,12 @@ private:
     int lastSocketError_ = 0;
     int keepAlivePing_ = 0;
     bool keepAliveTimer_ = false;
-    bool reconnectTimer_ = false;
     IOrdoStatusBar* statusBar_ = nullptr;
     IUiBackend* ui_ = nullptr;
     std::unique_ptr<IUiBackend> ownUi_;
     bool designMode_ = false;
     std::vector<std::string> commandLine_;
     bool terminated_ = false;
-    int connectAttempts_ = 0;
 
     std::string applicationName_;
     std::string applicationVersion_;

@@ -194,6 +194,30 @@ TEST_F(LoginFixture, BlockingExchangeSendsTheQueueAndReturnsTheError) {
     EXPECT_EQ(seen, (std::vector<int>{-1, mcExecSQL}));
 }
 
+TEST_F(LoginFixture, BlockingExchangeRaisesAnErrorNoRequestCollects) {
+    peer.Run([](PeerConn& c, int) {
+        std::uint8_t marker[4];
+        c.stream.RecvExact(marker);
+        c.ReadLine();
+        TOrdoStringLine error = Line(mcSQLError);
+        error.AddString("oops");
+        c.Send(std::move(error));
+        c.stream.Close();
+    });
+    socket->SetClientType(ctBlocking);
+    socket->SetRaisePendingError(true);
+    TOrdoStringLine l = Line(mcSelectSQL);
+    socket->SendMessageLine(l, true);
+    try {
+        socket->BlockingExchange();
+        FAIL() << "the error must reach the caller";
+    } catch (const EOrdoSQLException& e) {
+        EXPECT_STREQ(e.what(), "oops");
+    }
+    EXPECT_FALSE(socket->RaisePendingError());
+    EXPECT_EQ(socket->QueuedFrames(), 0u);
+}
+
 TEST_F(LoginFixture, BlockingExchangeFailures) {
     socket->SetClientType(ctBlocking);
     try {
