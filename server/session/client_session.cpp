@@ -25,11 +25,12 @@ constexpr std::int32_t kVersionKind = 6;
 /// The select option that asks for deflated row texts.
 constexpr std::int32_t kCompressOption = 1 << 5;
 
-std::string Shorten(std::string_view sql) {
-    std::string s(sql.substr(0, 200));
-    std::replace(s.begin(), s.end(), '\r', ' ');
-    std::replace(s.begin(), s.end(), '\n', ' ');
-    return sql.size() > 200 ? s + "..." : s;
+/// Client text for a log line: cut short, control bytes blanked so one event stays one line.
+std::string Shorten(std::string_view text) {
+    std::string s(text.substr(0, 200));
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return text.size() > 200 ? s + "..." : s;
 }
 
 TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromString(bytes); }
@@ -80,7 +81,8 @@ void ClientSession::OnLogin(TOrdoStringLine& line) {
     bool accepted = !settings_.logins || settings_.logins->Accepts(user, password);
     loggedIn_ = loggedIn_ || accepted;
     Log(accepted ? LogLevel::Info : LogLevel::Warn,
-        peer_ + ": login of '" + user + "' (" + application + ") " + (accepted ? "accepted" : "refused"));
+        peer_ + ": login of '" + Shorten(user) + "' (" + Shorten(application) + ") " +
+            (accepted ? "accepted" : "refused"));
     TOrdoStringLine reply(mcLogin, 0);
     reply.AddInteger(accepted ? 1 : 0);
     reply.AddString("");
