@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "params/param_codec.h"
 #include "params/param_list.h"
 #include "platform/wire.h"
@@ -164,6 +166,27 @@ TEST(ParamCodec, NamesHoldingTheSeparatorAreRefused) {
     TOrdoParamList list;
     list.Add().SetName(std::string("a\x06" "b"));
     EXPECT_THROW((void)list.SaveToString(), EOrdoParamException);
+}
+
+TEST(ParamCodec, RandomBytesNeverReadOutsideTheData) {
+    // Seeded so a failure reproduces; run under the sanitizers to catch stray reads.
+    std::mt19937 rng(20240101);
+    TOrdoParamList seed;
+    seed.Add().SetAsInteger(5);
+    seed.Add().SetAsFloat(2.5);
+    const Bytes valid = seed.SaveToString();
+    for (int round = 0; round < 2000; ++round) {
+        Bytes data = valid;
+        // Flip a few bytes, lengths included, then sometimes cut the tail.
+        for (int k = 0; k < 3; ++k) data[rng() % data.size()] = static_cast<std::uint8_t>(rng());
+        if (rng() % 2 == 0) data.resize(rng() % data.size());
+        TOrdoParamList list;
+        try {
+            list.LoadFromString(data);
+        } catch (const EOrdoParamException&) {
+        }
+        for (const auto& item : list) EXPECT_LE(item->ValueBytes().size(), data.size());
+    }
 }
 
 TEST(ParamBufferGrowth, StepsDoubleThenStayAt32K) {
