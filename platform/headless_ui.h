@@ -14,6 +14,10 @@ inline constexpr int kScreenWidth = 1920;
 inline constexpr int kScreenHeight = 1080;
 inline constexpr int kTaskBarHeight = 40;
 
+/// The update window on `err`: caption, memo and status when shown, then the status line as it
+/// changes (in place on a terminal, sparingly to a log).
+std::unique_ptr<IUiUpdateWindow> MakeHeadlessUpdateWindow(std::ostream& err, bool errIsTerminal);
+
 class THeadlessUi : public IUiBackend {
 public:
     THeadlessUi(std::ostream& err, std::istream* in, bool errIsTerminal, bool inIsTerminal)
@@ -28,6 +32,7 @@ public:
     bool Confirm(std::string_view question, bool defaultAnswer) override;
     void SetScreenCursor(TCursor cursor) override { cursor_ = cursor; }
     [[nodiscard]] TCursor ScreenCursor() const override { return cursor_; }
+    std::unique_ptr<IUiUpdateWindow> CreateUpdateWindow() override;
 
 private:
     std::ostream& err_;

@@ -1,4 +1,4 @@
-# message loop, timers, descriptors, INI, names, files, code page, UI backends
+# message loop, timers, descriptors, INI, names, files, code page
 target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/thread_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_events.cpp
@@ -12,6 +12,4 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codepage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headless_ui.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
 )

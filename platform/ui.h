@@ -1,7 +1,8 @@
 #pragma once
 // The user-interface services the program needs, behind a backend-neutral interface: one small
-// window with a progress bar, message boxes and yes/no questions, the screen cursor and the
-// desktop work area. The headless backend reports on stderr; a graphical one can replace it.
+// window with a progress bar, message boxes and yes/no questions, the screen cursor, the
+// desktop work area and the window that shows a client update arriving. The headless backend
+// reports on stderr; the graphical one (FLTK) serves when a display can be opened.
 //
 // Usage:
 //   auto ui = CreateUiBackend();                 // headless when DISPLAY is unset
@@ -11,6 +12,11 @@
 //   TRect wa = ui->WorkArea();
 //   win->SetPosition(wa.Right - win->Width(), wa.Bottom - win->Height());
 //   win->Progress().SetMax(10); win->Progress().SetVisible(true);
+//   win->Show();
+//   ... win->Progress().SetPosition(5); win->Progress().Repaint();   // drawn now, even mid-wait
+//
+// A graphical backend's events (input, exposure, close requests) are messages of its own hidden
+// window in the thread's message queue: the main loop handles them, a reply wait holds them back.
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -81,6 +87,30 @@ public:
     std::function<void(IUiWindow& sender)> OnClose;
 };
 
+/// The window shown while a new build of the program arrives from the server: stays on top of
+/// the others, centred on the screen, without title-bar buttons (the user cannot close it), a
+/// read-only memo above, a status line and a progress bar along the bottom. It starts empty;
+/// the update code fills in its texts. Texts are ANSI.
+class IUiUpdateWindow {
+public:
+    virtual ~IUiUpdateWindow() = default;
+    virtual void SetCaption(std::string_view text) = 0;
+    [[nodiscard]] virtual std::string Caption() const = 0;
+    virtual void SetMemoText(std::string_view text) = 0;
+    [[nodiscard]] virtual std::string MemoText() const = 0;
+    virtual void SetStatusText(std::string_view text) = 0;
+    [[nodiscard]] virtual std::string StatusText() const = 0;
+    /// Range 0..100 and visible when the window is created.
+    virtual IUiProgressBar& Progress() = 0;
+    virtual void Show() = 0;
+    [[nodiscard]] virtual bool Shown() const = 0;
+    /// Hides the window for good; later Show calls do nothing.
+    virtual void Close() = 0;
+    [[nodiscard]] virtual bool Closed() const = 0;
+    /// Draws the whole window (caption, status line and bar) now.
+    virtual void Repaint() = 0;
+};
+
 /// The whole user-interface backend; one per program.
 class IUiBackend {
 public:
@@ -95,6 +125,8 @@ public:
     virtual bool Confirm(std::string_view question, bool defaultAnswer) = 0;
     virtual void SetScreenCursor(TCursor cursor) = 0;
     [[nodiscard]] virtual TCursor ScreenCursor() const = 0;
+    /// A new, hidden update window. Backends without one of their own report on stderr.
+    virtual std::unique_ptr<IUiUpdateWindow> CreateUpdateWindow();
 };
 
 /// The headless backend: a nominal 1920 x 1080 screen whose work area leaves 40 pixels for a
@@ -102,8 +134,8 @@ public:
 /// The progress bar is drawn on `err` only when `errIsTerminal`.
 std::unique_ptr<IUiBackend> CreateHeadlessUi(std::ostream& err, std::istream* in, bool errIsTerminal,
                                              bool inIsTerminal);
-/// The backend for this session: headless on stderr/stdin when DISPLAY is unset or no graphical
-/// backend is built in.
+/// The backend for this session: the graphical one when it is built in, DISPLAY is set and that
+/// display opens; otherwise headless on stderr/stdin.
 std::unique_ptr<IUiBackend> CreateUiBackend();
 
 }  // namespace ordo

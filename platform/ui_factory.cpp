@@ -4,6 +4,9 @@
 
 #include "platform/headless_ui.h"
 #include "platform/ui.h"
+#ifdef ORDO_HAVE_FLTK
+#include "platform/fltk_ui.h"
+#endif
 
 namespace ordo {
 
@@ -13,7 +16,11 @@ std::unique_ptr<IUiBackend> CreateHeadlessUi(std::ostream& err, std::istream* in
 }
 
 std::unique_ptr<IUiBackend> CreateUiBackend() {
-    // No graphical backend is built in yet; with or without DISPLAY the text backend serves.
+#ifdef ORDO_HAVE_FLTK
+    // On a desktop the window shows; without a display (a service, a terminal session) the
+    // program runs as before, on the text interface.
+    if (auto ui = detail::CreateFltkUi()) return ui;
+#endif
     return CreateHeadlessUi(std::cerr, &std::cin, ::isatty(STDERR_FILENO) == 1, ::isatty(STDIN_FILENO) == 1);
 }
 
