@@ -126,7 +126,8 @@ void TFltkSession::SetCursor(TCursor cursor) {
     cursor_ = cursor;
     for (Fl_Window* w : windows_) ApplyCursor(*w);
     // The shape changes now, as a busy cursor must show before the work starts, not after.
-    XFlush(fl_display);
+    XSync(fl_display, False);
+    if (XQLength(fl_display) > 0) Schedule();
 }
 
 void TFltkSession::AddWindow(Fl_Window& window) { windows_.push_back(&window); }

@@ -8,6 +8,26 @@
 
 namespace ordo::test {
 
+namespace {
+
+// Windows of the program under test come and go while we look at them: errors on the probe's
+// own connection are expected, everybody else's go to the handler that was there before.
+Display* gProbeDisplay = nullptr;
+XErrorHandler gPreviousHandler = nullptr;
+
+int ProbeErrorHandler(Display* display, XErrorEvent* event) {
+    if (display == gProbeDisplay) return 0;
+    return gPreviousHandler != nullptr ? gPreviousHandler(display, event) : 0;
+}
+
+void GuardErrors(Display* display) {
+    gProbeDisplay = display;
+    XErrorHandler previous = XSetErrorHandler(&ProbeErrorHandler);
+    if (previous != &ProbeErrorHandler) gPreviousHandler = previous;
+}
+
+}  // namespace
+
 int TImage::Count(int x, int y, int w, int h, TRgb colour, int tolerance) const {
     auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
     int n = 0;
@@ -23,7 +43,10 @@ TXProbe::TXProbe() : display_(XOpenDisplay(nullptr)) {
     if (display_ == nullptr) throw std::runtime_error("the test display does not open");
 }
 
-TXProbe::~TXProbe() { XCloseDisplay(display_); }
+TXProbe::~TXProbe() {
+    if (gProbeDisplay == display_) gProbeDisplay = nullptr;
+    XCloseDisplay(display_);
+}
 
 long TXProbe::AtomOf(const char* name) { return static_cast<long>(XInternAtom(display_, name, False)); }
 
@@ -44,6 +67,7 @@ std::string TXProbe::NetWmName(Window w) {
 }
 
 std::optional<Window> TXProbe::FindByName(const std::string& utf8Name) {
+    GuardErrors(display_);
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
@@ -56,6 +80,7 @@ std::optional<Window> TXProbe::FindByName(const std::string& utf8Name) {
 }
 
 TGeometry TXProbe::Geometry(Window w) {
+    GuardErrors(display_);
     XWindowAttributes attrs{};
     TGeometry g;
     if (XGetWindowAttributes(display_, w, &attrs) == 0) return g;
