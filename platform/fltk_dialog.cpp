@@ -18,6 +18,7 @@ constexpr int kMargin = 14;
 constexpr int kMaxTextWidth = 420;
 constexpr int kButtonW = 80, kButtonH = 26, kButtonGap = 8;
 constexpr int kTextSize = 14;
+constexpr int kLabelSlack = 8;
 
 std::string ProgramName() {
     std::string path = ExeFileName();
@@ -62,10 +63,12 @@ private:
     void Wire(Fl_Button& button, bool yes) {
         button.label(yes ? "예" : "아니요");
         button.shortcut(yes ? 'y' : 'n');
-        button.argument(yes ? 1 : 0);
-        button.callback([](Fl_Widget* w, void* self) {
-            static_cast<TDialogForm*>(self)->answer_ = w->argument() != 0;
-        }, this);
+        // The callback's data is the form; which answer a button gives is in the function.
+        if (yes) {
+            button.callback([](Fl_Widget*, void* self) { static_cast<TDialogForm*>(self)->answer_ = true; }, this);
+        } else {
+            button.callback([](Fl_Widget*, void* self) { static_cast<TDialogForm*>(self)->answer_ = false; }, this);
+        }
     }
     void Layout(bool defaultAnswer);
 
@@ -80,6 +83,7 @@ void TDialogForm::Layout(bool defaultAnswer) {
     fl_font(FL_HELVETICA, kTextSize);
     int textW = kMaxTextWidth, textH = 0;
     fl_measure(text_.label(), textW, textH, 0);
+    textW += kLabelSlack;  // a label is drawn a little inside its box
     const int buttonsW = question_ ? 2 * kButtonW + kButtonGap : kButtonW;
     const int width = std::max({textW, buttonsW, 160}) + 2 * kMargin;
     const int height = kMargin + std::max(textH, kTextSize) + kMargin + kButtonH + kMargin;

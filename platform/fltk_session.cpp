@@ -24,6 +24,7 @@ bool OpenDisplayOnce() {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return false;
     fl_open_display(display);
+    UseKoreanCapableFonts();
     opened = true;
     return true;
 }

@@ -59,6 +59,8 @@ private:
     std::vector<Fl_Window*> windows_;  // not owned: each window removes itself
 };
 
+/// Points FLTK's sans-serif faces at a family that holds Hangul, when the machine has one.
+void UseKoreanCapableFonts();
 /// Title-bar decorations and functions a window manager should offer (Motif hints, which the
 /// common window managers honour): `closeBox` false leaves no title-bar button at all.
 void SetFrameHints(Fl_Window& window, bool closeBox);
