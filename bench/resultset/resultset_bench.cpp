@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,18 +31,25 @@ std::vector<TOrdoFieldDef> LedgerFields() {
 std::string LedgerRows() {
     TOrdoRowTextWriter w;
     w.Reserve(static_cast<std::size_t>(kRows) * 220);
+    char buf[32];
     for (int r = 0; r < kRows; ++r) {
         for (int i = 0; i < 12; ++i) {
             if (i == 7 && r % 10 == 0) {
                 w.AddNull();
                 continue;
             }
-            w.AddText("B" + std::to_string((r * 31 + i * 7) % 100000));
+            std::snprintf(buf, sizeof buf, "B%d", (r * 31 + i * 7) % 100000);
+            w.AddText(buf);
         }
-        for (int i = 0; i < 6; ++i) w.AddText("2024" + std::to_string(1001 + (r + i) % 1200).substr(0, 4));
+        for (int i = 0; i < 6; ++i) {
+            const int day = (r + i) % 365;
+            std::snprintf(buf, sizeof buf, "2024%02d%02d", 1 + day / 31 % 12, 1 + day % 28);
+            w.AddText(buf);
+        }
         for (int i = 0; i < 12; ++i) {
             const long long cents = (static_cast<long long>(r) * 7919 + i * 104729) % 100000000;
-            w.AddText(std::to_string(cents / 100) + "." + std::to_string(100 + cents % 100).substr(1));
+            std::snprintf(buf, sizeof buf, "%lld.%02lld", cents / 100, cents % 100);
+            w.AddText(buf);
         }
         w.EndRow();
     }
