@@ -228,3 +228,28 @@ TEST(TOrdoRowTextWriter, BytesOfTheFormat) {
 
 }  // namespace
 }  // namespace ordo
+
+namespace ordo {
+namespace {
+
+// Arbitrary payloads decode or raise the side-list error; nothing reads outside the text.
+TEST(DecodeRows, ArbitraryBytesNeverReadOutside) {
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, static_cast<std::uint8_t>(seed >> 16); };
+    for (int round = 0; round < 300; ++round) {
+        Target t{{"S", ftString, 3}, {"B", ftBlob, 0}, {"Y", ftBytes, 2}, {"D", ftDate, 0}, {"W", ftWideString, 2},
+                 {"X", ftFMTBcd, 0}};
+        std::string text(static_cast<std::size_t>(next() % 64), '\0');
+        for (char& c : text) c = static_cast<char>(next() % 12);  // mostly control bytes
+        std::unique_ptr<char[]> exact(new char[text.size() + 1]);
+        std::memcpy(exact.get(), text.data(), text.size());
+        try {
+            t.Decode(std::string_view(exact.get(), text.size()));
+        } catch (const EListError&) {
+        }
+        for (int r = 0; r < t.rows.Count(); ++r) EXPECT_LE(t.Row(r).Text(t.Slot(0)).size(), 3u);
+    }
+}
+
+}  // namespace
+}  // namespace ordo
