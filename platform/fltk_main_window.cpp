@@ -1,6 +1,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <algorithm>
+#include <functional>
 
 #include "platform/codepage.h"
 #include "platform/fltk_progress.h"
@@ -20,6 +21,15 @@ public:
     ~TFormWindow() override { remove(bar_); }
     TFltkBarWidget& Bar() { return bar_; }
     void ForcePosition() { force_position(1); }
+    /// Runs when FLTK has created the X window, before a window manager takes it on: hints
+    /// given later are not read by every window manager.
+    std::function<void()> OnCreated;
+
+protected:
+    int handle(int event) override {
+        if (event == FL_SHOW && shown() && OnCreated) OnCreated();
+        return Fl_Double_Window::handle(event);
+    }
 
 private:
     TFltkBarWidget bar_;
@@ -31,6 +41,7 @@ public:
         : session_(std::move(session)), progress_(form_.Bar(), *session_, 100, false) {
         form_.callback([](Fl_Widget*, void* self) { static_cast<TFltkWindow*>(self)->CloseRequested(); }, this);
         SetClientSize(form_.w(), form_.h());
+        form_.OnCreated = [this] { SetFrameHints(form_, true); };
         session_->AddWindow(form_);
     }
     ~TFltkWindow() override {
@@ -93,7 +104,6 @@ void TFltkWindow::Show() {
     if (closed_) return;
     form_.show();
     PlaceExactly(form_);
-    SetFrameHints(form_, true);
     session_->ApplyCursor(form_);
     LearnFrame();
     // The map request goes out now; the first drawing follows the display's exposure event.
