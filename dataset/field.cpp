@@ -76,7 +76,7 @@ bool IsMemoType(TFieldType t) { return t == ftMemo || t == ftFmtMemo || t == ftO
 
 std::int64_t LoadIntLE(const Bytes& raw, std::size_t width) {
     std::uint8_t b[8] = {};
-    std::memcpy(b, raw.data(), std::min(width, raw.size()));
+    if (!raw.empty()) std::memcpy(b, raw.data(), std::min(width, raw.size()));  // an empty value has no buffer
     switch (width) {
         case 2: return LoadI16LE(b);
         case 4: return LoadI32LE(b);
@@ -86,7 +86,7 @@ std::int64_t LoadIntLE(const Bytes& raw, std::size_t width) {
 
 double LoadDoubleLE(const Bytes& raw) {
     std::uint8_t b[8] = {};
-    std::memcpy(b, raw.data(), std::min<std::size_t>(8, raw.size()));
+    if (!raw.empty()) std::memcpy(b, raw.data(), std::min<std::size_t>(8, raw.size()));
     return LoadF64LE(b);
 }
 
