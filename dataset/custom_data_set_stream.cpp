@@ -9,6 +9,10 @@
 namespace ordo {
 
 void TOrdoCustomDataSet::SaveToStream(TStream& stream) {
+    if (auto* m = dynamic_cast<TMemoryStream*>(&stream); m && rows_) {
+        const auto rowBytes = static_cast<std::size_t>(rows_->Count()) * static_cast<std::size_t>(rows_->RecordSize() + 10);
+        m->Reserve(static_cast<std::size_t>(m->Position()) + rowBytes + static_cast<std::size_t>(blobs_.TotalBytes()) + 4096);
+    }
     WriteStreamHeader(stream, streamOptions_);
     if (TracksAutoIncrement()) WritePlainInt32(stream, NextAutoIncrement());
     if (rows_) {

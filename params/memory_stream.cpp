@@ -39,6 +39,12 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
 
 std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) return 0;
+    const auto* p = static_cast<const std::uint8_t*>(buffer);
+    if (pos_ == data_.size()) {  // appending: copy once, without zero-filling first
+        data_.insert(data_.end(), p, p + count);
+        pos_ += count;
+        return count;
+    }
     if (pos_ + count > data_.size()) {
         if (pos_ + count > data_.capacity()) data_.reserve(std::max(pos_ + count, data_.capacity() * 2));
         data_.resize(pos_ + count);
