@@ -103,6 +103,7 @@ void TOrdoClientSocket::DoReadReady() {
 // a frame whose decoding or handling fails is dropped.
 void TOrdoClientSocket::FeedReceived(ByteView bytes) {
     if (bytes.empty()) return;
+    const std::size_t discards = pipeline_.Stack().DiscardCount();
     try {
         pipeline_.Feed(bytes);
     } catch (...) {
@@ -113,6 +114,10 @@ void TOrdoClientSocket::FeedReceived(ByteView bytes) {
         } catch (...) {
         }
     }
+    // A length no frame may have means the start of the next frame is lost: whatever follows
+    // would be cut in the wrong places, and a stray piece could even pass for a reply. Only a
+    // fresh connection is in step again, so this one ends here, which also ends a running wait.
+    if (pipeline_.Stack().DiscardCount() != discards && Active()) Close();
 }
 
 void TOrdoClientSocket::TrackReadProgress(ByteView chunk) {
