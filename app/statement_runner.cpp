@@ -33,7 +33,9 @@ int TStatementRunner::Outcome() {
 }
 
 int TStatementRunner::RunStatement(const std::string& sql, IReplayDataSet& dataSet) {
-    if (!ctx_.connected() || Trim(sql).empty()) {
+    // Once a wait has given up, no later statement of this run can count as confirmed, so sending one would
+    // only apply work whose file stays queued and is applied a second time at the next start.
+    if (!ctx_.connected() || ctx_.socket.TimedOut() || Trim(sql).empty()) {
         ctx_.view.SetDefaultCursor();
         return -1;
     }
