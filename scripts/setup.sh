@@ -15,6 +15,8 @@ packages=(
   libssl-dev openssl
   clang libclang-rt-14-dev
   procps iproute2
+  libfltk1.3-dev libxfixes-dev libfontconfig1-dev fonts-nanum
+  xvfb x11-utils xdotool
 )
 
 missing=()
