@@ -13,6 +13,9 @@ public:
     void SetUserName(const std::string& name) override { socket_.SetUserName(name); }
     void SetReplyTimeLimit(std::uint32_t ms) override { socket_.SetReplyTimeLimit(ms); }
     [[nodiscard]] bool TimedOut() const override { return socket_.TimedOut(); }
+    [[nodiscard]] bool LastWaitCompleted() const override {
+        return socket_.WaitObject().LastWaitEnd() == TWaitEnd::weStopped;
+    }
 
 private:
     TOrdoClientSocket& socket_;

@@ -15,6 +15,8 @@ public:
     virtual void SetReplyTimeLimit(std::uint32_t milliseconds) = 0;
     /// True once any reply wait of this socket has given up on its time limit; never cleared.
     [[nodiscard]] virtual bool TimedOut() const = 0;
+    /// True when the last reply wait ended because its reply arrived (not by a time limit, a quit or a failure).
+    [[nodiscard]] virtual bool LastWaitCompleted() const = 0;
 };
 
 /// What the runner and the rebuild need of a client data set: load SQL, open or execute, then read rows.

@@ -17,10 +17,12 @@ public:
     void SetUserName(const std::string& name) override { userNames.push_back(name); }
     void SetReplyTimeLimit(std::uint32_t ms) override { timeLimits.push_back(ms); }
     [[nodiscard]] bool TimedOut() const override { return timedOut; }
+    [[nodiscard]] bool LastWaitCompleted() const override { return waitCompleted; }
 
     std::vector<std::string> userNames;
     std::vector<std::uint32_t> timeLimits;
     bool timedOut = false;
+    bool waitCompleted = true;
 };
 
 using FakeRow = std::map<std::string, std::optional<std::string>>;

@@ -87,6 +87,11 @@ TEST_F(RunnerFixture, ConnectionLostDuringTheWaitIsNoSuccess) {
     EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
 }
 
+TEST_F(RunnerFixture, AWaitEndedWithoutItsReplyIsNoSuccess) {
+    ds.onRequest = [this](const std::string&) { socket.waitCompleted = false; };  // a quit or a failed dispatch
+    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
+}
+
 TEST_F(RunnerFixture, StopRequestDuringTheWaitIsNoSuccess) {
     ds.onRequest = [this](const std::string&) { stopping = true; };
     EXPECT_EQ(runner.RunStatement("DELETE FROM T", ds), -1);
