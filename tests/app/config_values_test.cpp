@@ -8,6 +8,7 @@
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
 #include "platform/text_convert.h"
+#include "tests/support/scramble_port.h"
 
 namespace ordo {
 namespace {
@@ -41,19 +42,7 @@ TEST(GetField, LinesLongerThan255CharactersStillSplitAtTheirSeparators) {
     EXPECT_EQ(GetField(first + ",second", ",", 0), first);
 }
 
-// The installation tool's scrambler, the inverse of DecodePortText: the key stream advances with the scrambled byte.
-std::string ScramblePort(const std::string& plain, std::uint16_t key) {
-    std::string hex;
-    std::uint32_t k = key;
-    for (unsigned char c : plain) {
-        const auto s = static_cast<std::uint8_t>(c ^ static_cast<std::uint8_t>(k >> 8));
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", s);
-        hex += pair;
-        k = ((k + s) * 5209u + 29347u) & 0xFFFFu;
-    }
-    return hex;
-}
+std::string ScramblePort(const std::string& plain, std::uint16_t key) { return test::ScramblePortText(plain, key); }
 
 TEST(DecodePortText, RoundTripsTheInstallersScrambling) {
     for (const std::string port : {"55200", "1", "65535", "8080", "3050"}) {

@@ -9,25 +9,14 @@
 #include "app/main_form.h"
 #include "app/server_address.h"
 #include "platform/net_info.h"
+#include "tests/support/scramble_port.h"
 
 namespace ordo {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The installer's port scrambling for key 846 (the inverse of the program's unscrambling).
-std::string Scramble(const std::string& plain) {
-    std::string hex;
-    std::uint32_t k = 846;
-    for (unsigned char c : plain) {
-        const auto s = static_cast<std::uint8_t>(c ^ static_cast<std::uint8_t>(k >> 8));
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", s);
-        hex += pair;
-        k = ((k + s) * 5209u + 29347u) & 0xFFFFu;
-    }
-    return hex;
-}
+std::string Scramble(const std::string& plain) { return test::ScramblePortText(plain); }
 
 struct FormFixture : ::testing::Test {
     fs::path dir = fs::temp_directory_path() / ("fq-form-" + std::to_string(std::random_device{}()));

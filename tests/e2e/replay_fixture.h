@@ -17,24 +17,13 @@
 
 #include "server_fixture.h"
 #include "ordo_test_client.h"
+#include "tests/support/scramble_port.h"
 
 namespace ordo::test {
 
 namespace fs = std::filesystem;
 
-/// The installer's scrambling of the port text (the inverse of the program's unscrambling, key 846).
-inline std::string ScramblePort(int port) {
-    std::string hex;
-    std::uint32_t k = 846;
-    for (unsigned char c : std::to_string(port)) {
-        const auto s = static_cast<std::uint8_t>(c ^ static_cast<std::uint8_t>(k >> 8));
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", s);
-        hex += pair;
-        k = ((k + s) * 5209u + 29347u) & 0xFFFFu;
-    }
-    return hex;
-}
+inline std::string ScramblePort(int port) { return ScramblePortText(std::to_string(port)); }
 
 /// A started fqreplay process.
 class ReplayProcess {
