@@ -89,8 +89,9 @@ std::vector<ScriptStep> SplitScript(std::string_view script) {
             seenCode = true;
             continue;
         }
+        // Measured before finish(): a SET TERM statement ending here changes the terminator.
+        const std::size_t end = t.begin + term.size();
         finish(t.begin);
-        std::size_t end = t.begin + term.size();
         while (i + 1 < toks.size() && toks[i + 1].begin < end) ++i;  // a terminator of several symbols
         start = end;
     }
