@@ -26,6 +26,7 @@ void TOrdoFilerWriter::FlushBuffer() {
 }
 
 void TOrdoFilerWriter::PutBytes(const std::uint8_t* p, std::size_t n) {
+    if (n == 0) return;  // an empty value may come without any buffer behind it
     if (n > sizeof buf_ - used_) {
         FlushBuffer();
         if (n >= sizeof buf_) {  // large values go straight through
