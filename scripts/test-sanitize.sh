@@ -13,8 +13,13 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DORDO_SANITIZE=ON -DORDO_
   "${werror[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-# The embedded database engine keeps caches for the life of the process; what it holds at exit is not ours.
+# The embedded database engine and the font and window libraries keep caches for the life of the
+# process; what they hold at exit is not ours.
 cat >"$build/lsan.supp" <<'SUPP'
+leak:libfontconfig
+leak:libX11
+leak:libxcb
+leak:libfltk
 leak:libfbclient
 leak:libEngine12
 leak:libEngine13
