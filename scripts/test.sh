@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds, and runs the whole CTest suite.
+# Runs every test: installs what is missing, builds, runs the whole CTest suite, then the same suite under
+# AddressSanitizer and UBSan, then each fuzz target for a few seconds.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORDO_TEST_BUILD:-$here/build}
 
 "$here/scripts/setup.sh" "$build" -DORDO_WERROR=ON
-cd "$build"
 # The window tests start their own Xvfb; everything else runs headless, as on an unattended shop machine.
 unset DISPLAY
-ctest --output-on-failure --timeout 600 -j2
+(cd "$build" && ctest --output-on-failure --timeout 600 -j2)
+
+echo "== sanitizers (ASan + UBSan)"
+"$here/scripts/test-sanitize.sh"
+echo "== fuzzing"
+"$here/scripts/test-fuzz.sh"
+if [[ -x "$here/scripts/test-windows.sh" ]]; then
+  echo "== Windows build under Wine"
+  "$here/scripts/test-windows.sh"
+fi
