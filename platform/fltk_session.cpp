@@ -120,6 +120,8 @@ void TFltkSession::Invalidate() { Schedule(); }
 
 void TFltkSession::FlushNow() {
     Fl::flush();
+    // "At once" means on the screen: wait until the X server has carried the drawing out, not just received it.
+    XSync(fl_display, False);
     if (XQLength(fl_display) > 0) Schedule();
 }
 
