@@ -77,26 +77,26 @@ void RunScript(FbAttachment& att, std::string_view script) {
     tra.Commit();
 }
 
-bool EnsureDatabase(const FbConnectSpec& spec, bool create, const std::string& initScript) {
+bool EnsureDatabase(const FbConnectSpec& connect, bool create, const std::string& initScript) {
     bool missing = false;
-    if (create && !IsRemoteDatabase(spec.database)) {
+    if (create && !IsRemoteDatabase(connect.database)) {
         std::error_code ec;
-        missing = !fs::exists(spec.database, ec);
+        missing = !fs::exists(connect.database, ec);
     } else if (create) {
         try {
-            FbAttachment::Attach(spec);
+            FbAttachment::Attach(connect);
         } catch (const FbError& e) {
             Log(LogLevel::Info, std::string("Attach failed, creating the database: ") + e.what());
             missing = true;
         }
     }
     if (!missing) {
-        FbAttachment::Attach(spec);
+        FbAttachment::Attach(connect);
         return false;
     }
     std::string script = initScript.empty() ? std::string() : ReadFile(initScript);
-    FbAttachment att = FbAttachment::Create(spec);
-    Log(LogLevel::Info, "Created database " + spec.database);
+    FbAttachment att = FbAttachment::Create(connect);
+    Log(LogLevel::Info, "Created database " + connect.database);
     if (!script.empty()) {
         try {
             RunScript(att, script);

@@ -16,7 +16,7 @@ void PrepareEngineEnvironment();
 /// Checks that the database can be attached. With `create`, a database that does not exist yet
 /// is created first and `initScript` (a file path, may be empty) is run in it.
 /// Returns true when the database was created by this call.
-bool EnsureDatabase(const FbConnectSpec& spec, bool create, const std::string& initScript);
+bool EnsureDatabase(const FbConnectSpec& connect, bool create, const std::string& initScript);
 
 /// Runs an isql-style script: statements end with the terminator, SET TERM changes it, COMMIT
 /// commits, definitions are committed as they run so later statements can use them.

@@ -57,10 +57,10 @@ private:
     Firebird::IXpbBuilder* xpb_;
 };
 
-void FillDpb(Xpb& dpb, const FbConnectSpec& spec) {
-    if (!spec.user.empty()) dpb.Str(isc_dpb_user_name, spec.user);
-    if (!spec.password.empty()) dpb.Str(isc_dpb_password, spec.password);
-    if (!spec.charset.empty()) dpb.Str(isc_dpb_lc_ctype, spec.charset);
+void FillDpb(Xpb& dpb, const FbConnectSpec& connect) {
+    if (!connect.user.empty()) dpb.Str(isc_dpb_user_name, connect.user);
+    if (!connect.password.empty()) dpb.Str(isc_dpb_password, connect.password);
+    if (!connect.charset.empty()) dpb.Str(isc_dpb_lc_ctype, connect.charset);
 }
 
 }  // namespace
@@ -128,23 +128,23 @@ void FbAttachment::Drop() {
     (void)att_.release();  // dropDatabase released the interface
 }
 
-FbAttachment FbAttachment::Attach(const FbConnectSpec& spec) {
+FbAttachment FbAttachment::Attach(const FbConnectSpec& connect) {
     detail::Xpb dpb(Firebird::IXpbBuilder::DPB);
-    detail::FillDpb(dpb, spec);
+    detail::FillDpb(dpb, connect);
     auto* a = FbCall([&](auto* st) {
-        return detail::Provider()->attachDatabase(st, spec.database.c_str(), dpb.Length(), dpb.Data());
+        return detail::Provider()->attachDatabase(st, connect.database.c_str(), dpb.Length(), dpb.Data());
     });
     return FbAttachment(a);
 }
 
-FbAttachment FbAttachment::Create(const FbConnectSpec& spec) {
+FbAttachment FbAttachment::Create(const FbConnectSpec& connect) {
     detail::Xpb dpb(Firebird::IXpbBuilder::DPB);
-    detail::FillDpb(dpb, spec);
+    detail::FillDpb(dpb, connect);
     dpb.Int(isc_dpb_sql_dialect, 3);
     dpb.Int(isc_dpb_page_size, 8192);
-    if (!spec.charset.empty()) dpb.Str(isc_dpb_set_db_charset, spec.charset);
+    if (!connect.charset.empty()) dpb.Str(isc_dpb_set_db_charset, connect.charset);
     auto* a = FbCall([&](auto* st) {
-        return detail::Provider()->createDatabase(st, spec.database.c_str(), dpb.Length(), dpb.Data());
+        return detail::Provider()->createDatabase(st, connect.database.c_str(), dpb.Length(), dpb.Data());
     });
     return FbAttachment(a);
 }

@@ -95,8 +95,8 @@ private:
 /// One attachment to a database; detached when dropped.
 class FbAttachment {
 public:
-    static FbAttachment Attach(const FbConnectSpec& spec);
-    static FbAttachment Create(const FbConnectSpec& spec);
+    static FbAttachment Attach(const FbConnectSpec& connect);
+    static FbAttachment Create(const FbConnectSpec& connect);
     FbAttachment(FbAttachment&&) noexcept = default;
     FbAttachment& operator=(FbAttachment&&) noexcept = default;
     ~FbAttachment();
