@@ -199,7 +199,7 @@ void TOrdoClientSocket::DoDisconnected() {
     pipeline_.ResetTotals();
     // Bytes of a frame cut short by the disconnect must not prefix the next connection's.
     pipeline_.Stack().Clear();
-    expectedFrame_ = -1;
+    receiveProgress_.Reset();
 }
 
 void TOrdoClientSocket::DoSocketError(TErrorEvent event, int& code) {

@@ -13,10 +13,13 @@
 #include <vector>
 
 #include "net/client_socket_types.h"
+#include "net/client_update.h"
 #include "net/custom_client_socket.h"
+#include "net/file_segments.h"
 #include "net/login.h"
 #include "net/message_codes.h"
 #include "net/message_pipeline.h"
+#include "net/receive_progress.h"
 #include "net/smart_wait.h"
 #include "net/socket_data_set.h"
 #include "net/socket_errors.h"
@@ -91,6 +94,21 @@ public:
     [[nodiscard]] double ServerVersion() const noexcept { return serverVersion_; }
     /// Builds and sends the login message and waits for its reply.
     virtual void SendLogin();
+    /// When present, every login carries its parameter list string as the item "~OrdoTrigger".
+    [[nodiscard]] const TOrdoParamList* TriggerList() const noexcept { return triggerList_ ? &*triggerList_ : nullptr; }
+    void SetTriggerList(TOrdoParamList list) { triggerList_ = std::move(list); }
+    void ClearTriggerList() noexcept { triggerList_.reset(); }
+    /// The list the next login sends: the client's own one after the update's preparation
+    /// ("NeedPatcher" while the patch way lacks its patch program), with the trigger item.
+    TOrdoParamList LoginParams();
+
+    // --- client update pushed by the server ---------------------------------------------------
+    /// Not empty: updates go through the patch program and are saved under this path.
+    [[nodiscard]] const std::string& PatchFile() const noexcept { return patchFile_; }
+    void SetPatchFile(const std::string& v) { patchFile_ = v; }
+    /// The program being updated, the clock of the update window and the script launcher.
+    [[nodiscard]] TOrdoClientUpdate& ClientUpdate() noexcept { return update_; }
+    [[nodiscard]] const TOrdoFileSegments& FileSegments() const noexcept { return segments_; }
 
     // --- SQL settings used by the data sets -------------------------------------------------
     [[nodiscard]] const std::string& SQLTransactionStart() const noexcept { return sqlTransactionStart_; }
@@ -223,6 +241,15 @@ public:
         OnTerminateMessageFromServer;
     std::function<void(TOrdoClientSocket& sender, const std::string& msgId, TOrdoParamList& params)>
         OnInstantMessage;
+    /// The patch way's script before it is saved: the handler sees the saved update and may
+    /// change the lines; setting handled leaves the restart (and the program's end) to it.
+    std::function<void(TOrdoClientSocket& sender, ByteView update, bool& handled, std::vector<std::string>& lines)>
+        OnAutoClientUpgrade;
+    /// (file name as sent, segment size, bytes received once it is written, announced size);
+    /// once more with -1 for the numbers when the file is complete.
+    std::function<void(TOrdoClientSocket& sender, const std::string& fileName, std::int64_t segmentSize,
+                       std::int64_t received, std::int64_t fileSize)>
+        OnFileSegmentArrive;
     /// Texts of message codes 20 and 23, for the application's own use.
     TextEvent OnApplicationText;
     TextEvent OnApplicationMetaText;
@@ -238,10 +265,10 @@ protected:
     /// Utility information (code 48).
     virtual void HandleUtilityInfo(int kind, TOrdoParamList& params);
     /// Client update hooks: code 39, code 38, utility kind 15 and file segments (-75008).
-    virtual void HandleUpdateBegin() {}
-    virtual void HandleUpdateStream(Bytes stream) { (void)stream; }
-    virtual void HandlePatcherDelivery(TOrdoParamList& params) { (void)params; }
-    virtual void HandleFileSegment(TOrdoParamList& params) { (void)params; }
+    virtual void HandleUpdateBegin();
+    virtual void HandleUpdateStream(Bytes stream);
+    virtual void HandlePatcherDelivery(TOrdoParamList& params);
+    virtual void HandleFileSegment(TOrdoParamList& params);
     /// Receive progress; the client update routes it to its own window.
     virtual void ReportReadProgress(std::int64_t size, std::int64_t done);
 
@@ -270,6 +297,8 @@ private:
     void RunLoginDialog();
     void SendLoginLine();
     void ClearRegistry() noexcept;
+    void RunPlainUpdate(const Bytes& stream);
+    void RunPatchUpdate(const Bytes& stream);
 
     TOrdoMessagePipeline pipeline_;
     TOrdoSmartWait wait_;
@@ -296,6 +325,10 @@ private:
     TLoginType autoLoginDlg_ = ltNoChallenge;
     int loginAttempts_ = 0;
     TOrdoParamList clientParams_;
+    std::optional<TOrdoParamList> triggerList_;
+    std::string patchFile_;
+    TOrdoClientUpdate update_;
+    TOrdoFileSegments segments_;
     IOrdoLoginDialog* loginDialog_ = nullptr;
     double serverVersion_ = 0;
 
@@ -311,8 +344,7 @@ private:
     TServerMetaCacheOptions cacheMetaData_ = smNoCache;
     TWaitingCursor cursorOnQueries_ = cqNoChange;
     bool progressBar_ = false;
-    std::int64_t expectedFrame_ = -1;  // receive progress: size of the frame under way
-    std::int64_t progressDone_ = 0;
+    TReceiveProgress receiveProgress_;
 
     int outstandingReplies_ = 0;
     std::string pendingError_;

@@ -27,11 +27,7 @@ void TOrdoClientSocket::InstallHandlers() {
         if (OnBytesOutEvent) OnBytesOutEvent(*this, static_cast<std::int64_t>(bytes), total, count);
     };
     pipeline_.OnBytesIn = [this](TOrdoMessagePipeline&, std::size_t bytes, std::int64_t total, std::int64_t count) {
-        if (progressBar_) {
-            expectedFrame_ = -1;
-            progressDone_ = 0;
-            ReportReadProgress(0, 0);
-        }
+        if (progressBar_) ReportReadProgress(0, 0);
         if (OnBytesInEvent) OnBytesInEvent(*this, static_cast<std::int64_t>(bytes), total, count);
     };
     auto ack = [this](TOrdoStringLine&) { ReplyArrived(); };

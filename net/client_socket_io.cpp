@@ -89,7 +89,7 @@ void TOrdoClientSocket::DoReadReady() {
         std::ptrdiff_t n = ReadSome(buffer);
         if (n <= 0) break;
         ByteView chunk(buffer, static_cast<std::size_t>(n));
-        if (progressBar_) TrackReadProgress(chunk);
+        TrackReadProgress(chunk);
         received.insert(received.end(), chunk.begin(), chunk.end());
         // A short read emptied the socket; bytes arriving later raise a read notification of
         // their own, so asking again now would only cost a call that finds nothing.
@@ -120,20 +120,26 @@ void TOrdoClientSocket::FeedReceived(ByteView bytes) {
     if (pipeline_.Stack().DiscardCount() != discards && Active()) Close();
 }
 
+// Followed for every chunk, shown or not: a chunk can end one frame and begin the next, and
+// progress switched on between two frames must still find the next one's length prefix.
 void TOrdoClientSocket::TrackReadProgress(ByteView chunk) {
-    if (expectedFrame_ < 0) {
-        if (chunk.size() >= 4) {
-            expectedFrame_ = LoadI32LE(chunk.data());
-            progressDone_ = static_cast<std::int64_t>(chunk.size());
-        }
-        return;
-    }
-    progressDone_ += static_cast<std::int64_t>(chunk.size());
-    ReportReadProgress(expectedFrame_ + 4, progressDone_);
+    receiveProgress_.Feed(
+        chunk,
+        [this](std::int64_t frameSize) {
+            if (progressBar_ && update_.Updating()) update_.FrameStarted(frameSize);
+        },
+        [this](std::int64_t frameSize, std::int64_t received) {
+            if (progressBar_) ReportReadProgress(frameSize, received);
+        });
 }
 
 void TOrdoClientSocket::ReportReadProgress(std::int64_t size, std::int64_t done) {
-    if (OnReadProgress) OnReadProgress(*this, size, done);
+    // While an update arrives its window shows the progress instead.
+    if (update_.Updating()) {
+        update_.FrameProgress(done);
+    } else if (OnReadProgress) {
+        OnReadProgress(*this, size, done);
+    }
 }
 
 void TOrdoClientSocket::WaitForReply() {

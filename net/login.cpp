@@ -61,7 +61,7 @@ void TOrdoClientSocket::SendLogin() {
 void TOrdoClientSocket::SendLoginLine() {
     Transforms().ResetWorkingEncryption();
     TOrdoStringLine line =
-        BuildLoginLine(autoLoginDlg_, userName_, password_, applicationName_, applicationVersion_, clientParams_);
+        BuildLoginLine(autoLoginDlg_, userName_, password_, applicationName_, applicationVersion_, LoginParams());
     SendMessageLine(line, true);
     ProcessMessages();
 }

@@ -5,7 +5,11 @@ target_sources(ordo_net PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/client_socket_connect.cpp
   ${CMAKE_CURRENT_LIST_DIR}/client_socket_dispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/client_socket_io.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/client_socket_update.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/client_update.cpp
   ${CMAKE_CURRENT_LIST_DIR}/custom_client_socket.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_segments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/login.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/receive_progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/smart_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_errors.cpp)

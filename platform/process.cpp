@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <iterator>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
@@ -79,6 +80,108 @@ bool StartDetached(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_destroy(&fa);
     posix_spawnattr_destroy(&attr);
     return rc == 0;
+}
+
+int CurrentProcessId() noexcept { return static_cast<int>(::getpid()); }
+
+namespace {
+
+[[noreturn]] void ThrowPathError(const std::string& what, const std::string& path, int err) {
+    throw EOSError(what + " '" + path + "': " + std::strerror(err), err);
+}
+
+void WriteWhole(int fd, const std::string& text, const std::string& path) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            int err = n < 0 ? errno : EIO;
+            ::close(fd);
+            ThrowPathError("Cannot write file", path, err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+/// Owns the spawn attributes for the one call that needs them.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions{};
+    posix_spawnattr_t attr{};
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+/// The script, and the program it starts again, begin with default signal handling and no
+/// blocked signals, whatever this program had changed for itself.
+void ResetSignals(posix_spawnattr_t& attr) {
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int s : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2}) sigaddset(&defaults, s);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+}
+
+}  // namespace
+
+void SaveShellScript(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700);
+    if (fd < 0) ThrowPathError("Cannot create file", path, errno);
+    WriteWhole(fd, text, path);
+    // An older file of that name keeps its mode through O_TRUNC.
+    if (::fchmod(fd, 0700) != 0) {
+        int err = errno;
+        ::close(fd);
+        ThrowPathError("Cannot make executable", path, err);
+    }
+    if (::close(fd) != 0) ThrowPathError("Cannot write file", path, errno);
+}
+
+void StartRestartScript(const std::string& path) {
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) ThrowPathError("Cannot start", path, errno);
+    SpawnSetup setup;
+    posix_spawn_file_actions_adddup2(&setup.actions, p[0], 0);
+    posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&setup.actions, 2, "/dev/null", O_WRONLY, 0);
+    ResetSignals(setup.attr);
+    std::string shell = "/bin/sh";
+    std::vector<char*> argv{shell.data(), const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, shell.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    ::close(p[0]);
+    if (rc != 0) {
+        ::close(p[1]);
+        ThrowPathError("Cannot start", path, rc);
+    }
+    // The write end stays open on purpose: the kernel closes it when this process ends, which is
+    // the moment the script waits for. It is close-on-exec, so no other child holds it.
+}
+
+void MakeExecutable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) ThrowPathError("Cannot make executable", path, errno);
+    mode_t mode = st.st_mode & 07777;
+    if (mode & S_IRUSR) mode |= S_IXUSR;
+    if (mode & S_IRGRP) mode |= S_IXGRP;
+    if (mode & S_IROTH) mode |= S_IXOTH;
+    if (::chmod(path.c_str(), mode) != 0) ThrowPathError("Cannot make executable", path, errno);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
-// The running process: where its executable is, how it was started, starting other programs,
-// and termination signals delivered to the main loop.
+// The running process: where its executable is, how it was started, starting other programs
+// (among them the script that starts it again once it has ended), and termination signals
+// delivered to the main loop.
 //
 // Usage:
 //   std::string exeFolder = ExeFolder();                       // ends with '/'
@@ -23,6 +24,21 @@ std::vector<std::string> CommandLineArgs();
 
 /// Starts a program detached from this one, its standard streams on /dev/null; true when it started.
 bool StartDetached(const std::vector<std::string>& argv);
+
+/// The id of this process.
+int CurrentProcessId() noexcept;
+
+/// Writes the lines, each ended by LF, replacing the file, and makes it executable for its
+/// owner only. Throws EOSError.
+void SaveShellScript(const std::string& path, const std::vector<std::string>& lines);
+/// Starts `/bin/sh path` detached: a session of its own, no terminal, its output on /dev/null,
+/// signal handling as in a fresh process. Its standard input is a pipe whose other end this
+/// process keeps until it ends, so a script that reads standard input to its end waits exactly
+/// until this process has exited (a pid could be reused, and a zombie still answers to one).
+/// Throws EOSError when the script cannot be started.
+void StartRestartScript(const std::string& path);
+/// Adds the execute bits wherever the read bits are set. Throws EOSError.
+void MakeExecutable(const std::string& path);
 
 /// While alive, SIGINT and SIGTERM no longer kill the process: each one runs `onSignal(signo)`
 /// on the thread that created this object, from inside its message loop. One at a time.

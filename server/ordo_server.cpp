@@ -4,6 +4,7 @@
 
 #include "server/fb/database_setup.h"
 #include "server/log.h"
+#include "platform/files.h"
 
 namespace ordo::server {
 
@@ -29,9 +30,26 @@ int OrdoServer::Start() {
     connection_.session.rowCompression = options_.compression == acNoCompression;
     connection_.encryption = options_.encryption;
     connection_.desKey = options_.desKey;
+    LoadPushes();
     int port = 0;
     listen_ = ListenTcp(options_.bind, options_.port, port);
     return port;
+}
+
+void OrdoServer::LoadPushes() {
+    if (!options_.pushUpdate.empty()) {
+        auto program = std::make_shared<const Bytes>(ReadFileBytes(options_.pushUpdate));
+        if (program->size() > MaxUpdateSize())
+            throw EOrdoError("--push-update " + options_.pushUpdate + ": " + std::to_string(program->size()) +
+                             " bytes do not fit one message (at most " + std::to_string(MaxUpdateSize()) + ")");
+        if (program->empty()) throw EOrdoError("--push-update " + options_.pushUpdate + ": the file is empty");
+        connection_.session.pushUpdate = std::move(program);
+        Log(LogLevel::Info, "Pushing " + options_.pushUpdate + " to every client as its new program");
+    }
+    for (const auto& [local, remote] : options_.pushFiles) {
+        connection_.session.pushFiles.push_back({local, remote});
+        Log(LogLevel::Info, "Pushing " + local + " to every client as " + remote);
+    }
 }
 
 void OrdoServer::Run() {

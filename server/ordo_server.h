@@ -35,6 +35,7 @@ private:
         std::atomic<bool> done{false};
     };
     void Reap(bool all);
+    void LoadPushes();
 
     ServerOptions options_;
     std::optional<LoginList> logins_;

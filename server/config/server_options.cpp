@@ -44,8 +44,20 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--max-clients", o.maxClients, "Connections served at once; further ones are closed")
         ->capture_default_str()
         ->check(CLI::Range(1, 10000));
+    app.add_option("--push-update", o.pushUpdate,
+                   "Send this file to every client after its login as a new build of its program")
+        ->check(CLI::ExistingFile);
+    app.add_option("--push-file", o.pushFiles,
+                   "Send LOCAL to every client after its login, in segments, as REMOTE in its program's folder "
+                   "(may be given more than once)")
+        ->type_name("LOCAL REMOTE");
     try {
         app.parse(argc, argv);
+        for (const auto& [local, remote] : o.pushFiles) {
+            if (!CLI::ExistingFile(local).empty())
+                throw CLI::ValidationError("--push-file", "no such file: " + local);
+            if (remote.empty()) throw CLI::ValidationError("--push-file", "the client's file name is empty");
+        }
         if (o.encryption == etDESEncrypt && o.desKey.empty())
             throw CLI::ValidationError("--des-key", "--encryption des needs a key");
     } catch (const CLI::ParseError& e) {

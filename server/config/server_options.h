@@ -2,6 +2,8 @@
 // The server's settings, from its command line.
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "net/transforms.h"
 #include "server/fb/fb_client.h"
@@ -22,6 +24,8 @@ struct ServerOptions {
     LogLevel logLevel = LogLevel::Info;
     int lockTimeout = 10;  // seconds a statement waits for a row another client has locked
     int maxClients = 256;  // connections served at once; more are closed at once
+    std::string pushUpdate;  // a new client program sent after every accepted login
+    std::vector<std::pair<std::string, std::string>> pushFiles;  // (local file, client's name), in segments
 };
 
 /// Parses the command line. Returns the options, or nothing when the program should end at

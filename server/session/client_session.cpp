@@ -87,6 +87,24 @@ void ClientSession::OnLogin(TOrdoStringLine& line) {
     reply.AddInteger(accepted ? 1 : 0);
     reply.AddString("");
     Send(reply);
+    if (accepted) PushToClient();
+}
+
+void ClientSession::PushToClient() {
+    if (settings_.pushUpdate) {
+        Log(LogLevel::Info, peer_ + ": pushing a program update of " + std::to_string(settings_.pushUpdate->size()) +
+                                " bytes");
+        PushUpdate(send_, *settings_.pushUpdate);
+    }
+    for (const PushFile& file : settings_.pushFiles) {
+        try {
+            PushFileSegments(send_, file);
+            Log(LogLevel::Info, peer_ + ": pushed " + file.localPath + " as " + file.remoteName);
+        } catch (const EOSError& e) {
+            // A file gone since the start fails that push only; the connection goes on.
+            Log(LogLevel::Warn, peer_ + ": push of " + file.localPath + " failed: " + e.what());
+        }
+    }
 }
 
 void ClientSession::OnUtilityInfo(TOrdoStringLine& line) {

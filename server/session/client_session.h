@@ -12,6 +12,7 @@
 #include "net/string_line.h"
 #include "server/config/login_list.h"
 #include "server/fb/fb_client.h"
+#include "server/session/client_pushes.h"
 #include "server/session/param_binding.h"
 #include "server/session/result_cursor.h"
 
@@ -25,6 +26,9 @@ struct SessionSettings {
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
     /// connection is compressed already.
     bool rowCompression = true;
+    /// Sent to the client after every accepted login: a new build of its program, then files.
+    std::shared_ptr<const Bytes> pushUpdate;
+    std::vector<PushFile> pushFiles;
 };
 
 /// Handlers raise EOrdoError for input that does not have the protocol's shape (the
@@ -47,6 +51,7 @@ public:
 
 private:
     void OnLogin(TOrdoStringLine& line);
+    void PushToClient();
     void OnUtilityInfo(TOrdoStringLine& line);
     void OnSelect(TOrdoStringLine& line);
     void OnRawSelect(TOrdoStringLine& line);

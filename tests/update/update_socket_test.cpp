@@ -1,0 +1,313 @@
+// The update as the client socket receives it from a scripted server: the window following the
+// stream, the plain and patch ways, the login's preparation and files in segments.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <mutex>
+
+#include "net/client_socket.h"
+#include "params/param_list.h"
+#include "platform/codepage.h"
+#include "update_test_support.h"
+
+namespace ordo {
+namespace {
+
+using test::DrainQuit;
+using test::FakePeer;
+using test::FileText;
+using test::Line;
+using test::PeerConn;
+using test::PumpUntil;
+using test::TempFolder;
+using test::UpdateRecordingUi;
+
+/// The client's own list from a login line's fifth item (version, 0x02, list).
+TOrdoParamList LoginList(TOrdoStringLine& login) {
+    for (int i = 0; i < 4; ++i) (void)login.ReadBytes();
+    ByteView fifth = login.ReadBytes();
+    auto sep = std::find(fifth.begin(), fifth.end(), std::uint8_t{0x02});
+    if (sep == fifth.end()) throw std::runtime_error("no 0x02 in the login's fifth item");
+    return TOrdoParamList::CreateFromString(fifth.subspan(static_cast<std::size_t>(sep - fifth.begin()) + 1));
+}
+
+/// Reads up to the login, answers it as accepted and returns the client's list.
+TOrdoParamList AcceptLogin(PeerConn& c) {
+    for (;;) {
+        auto line = c.ReadLine();
+        if (!line) throw std::runtime_error("no login");
+        if (line->Token() != mcLogin) continue;
+        TOrdoParamList list = LoginList(*line);
+        TOrdoStringLine reply = Line(mcLogin);
+        reply.AddString("1");
+        c.Send(std::move(reply));
+        return list;
+    }
+}
+
+void DrainUntilClosed(PeerConn& c) {
+    while (c.ReadLine()) {
+    }
+}
+
+TOrdoStringLine StreamLine(const Bytes& program) {
+    TOrdoStringLine line = Line(mcUpdateFile);
+    line.AddStream(program);
+    return line;
+}
+
+TOrdoStringLine PatcherLine(const std::string& program) {
+    TOrdoParamList list;
+    list.Add().SetName("Patcher");
+    list.ParamByName("Patcher").SetAsBlob(AsBytes(program));
+    TOrdoStringLine line = Line(mcUtilityInfo);
+    line.AddInteger(15);
+    line.AddItem(list.SaveToString(false), itString);
+    return line;
+}
+
+TOrdoStringLine SegmentLine(const std::string& name, const std::string& data, int size, bool finished) {
+    TOrdoParamList list;
+    list.FastAdd("LocalFileName", Variant(name));
+    list.Add().SetName("Data");
+    list.ParamByName("Data").SetAsBlob(AsBytes(data));
+    list.Add().SetName("FileSize");
+    list.ParamByName("FileSize").SetAsInteger(size);
+    list.Add().SetName("Finished");
+    list.ParamByName("Finished").SetAsBoolean(finished);
+    TOrdoStringLine line = Line(mcCodedParamList);
+    line.AddInteger(-75008);
+    line.AddItem(list.SaveToString(false), itString);
+    line.AddInteger(0);
+    return line;
+}
+
+Bytes Program(std::size_t size) {
+    Bytes b(size);
+    for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    return b;
+}
+
+struct UpdateSocketFixture : ::testing::Test {
+    void SetUp() override {
+        socket = std::make_unique<TOrdoClientSocket>();
+        socket->SetUi(&ui);
+        socket->SetAddress("127.0.0.1");
+        socket->SetPort(peer.Port());
+        socket->SetReplyTimeLimit(3000);
+        socket->ClientUpdate().SetProgram({dir / "fqreplay", {"--shop", "7"}});
+        socket->ClientUpdate().SetLauncher([this](const std::string& path) { launched.push_back(path); });
+        socket->OnTerminateApplication = [this](TOrdoClientSocket&) { ++terminations; };
+        socket->OnReadProgress = [this](TOrdoClientSocket&, std::int64_t, std::int64_t) { ++readProgress; };
+    }
+    void TearDown() override {
+        socket.reset();
+        peer.Join();
+        EXPECT_EQ(peer.Failure(), "");
+        DrainQuit();
+    }
+    bool WindowClosed() { return !ui.windows.empty() && ui.windows.back()->closed; }
+
+    TempFolder dir;
+    FakePeer peer;
+    UpdateRecordingUi ui;
+    std::unique_ptr<TOrdoClientSocket> socket;
+    std::vector<std::string> launched;
+    int terminations = 0;
+    int readProgress = 0;
+};
+
+TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
+    const Bytes program = Program(300'000);
+    const Bytes frame = PeerConn::Frame(StreamLine(program));
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        c.Send(Line(mcUpdateBegin));
+        c.SendRaw(frame);
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    ASSERT_EQ(ui.windows.size(), 1u);
+    const auto& log = *ui.windows[0];
+    EXPECT_TRUE(log.closed);
+    EXPECT_EQ(log.max, static_cast<int>(frame.size()));
+    EXPECT_EQ(log.statuses.at(1), AnsiLiteral("업데이트를 수신 중입니다"));
+    ASSERT_GE(log.positions.size(), 3u);  // a report per further chunk, then one at delivery
+    EXPECT_EQ(log.positions.back(), 0);
+    EXPECT_EQ(log.positions[log.positions.size() - 2], static_cast<int>(frame.size()));
+    for (std::size_t i = 1; i + 1 < log.positions.size(); ++i) EXPECT_GT(log.positions[i], log.positions[i - 1]);
+    EXPECT_EQ(log.statuses.back(),
+              " Received " + std::to_string(frame.size()) + " of " + std::to_string(frame.size()) + " bytes");
+    EXPECT_EQ(log.captions.back(), "Update of fqreplay in progress . . . 0 Secs");
+    EXPECT_EQ(readProgress, 0);  // the window had the progress, not the event
+
+    EXPECT_EQ(ReadFileBytes(dir / "TempFile"), program);
+    EXPECT_EQ(launched, (std::vector<std::string>{dir / "ReStart.sh"}));
+    EXPECT_NE(FileText(dir / "ReStart.sh").find("exec '" + dir.Path() + "fqreplay' '--shop' '7' </dev/null"),
+              std::string::npos);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_FALSE(socket->ProgressBar());
+    EXPECT_FALSE(socket->ClientUpdate().Updating());
+}
+
+TEST_F(UpdateSocketFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProgramRuns) {
+    socket->SetPatchFile(dir / "update.bin");
+    std::vector<bool> needPatcher;
+    peer.Run([&](PeerConn& c, int) {
+        needPatcher.push_back(AcceptLogin(c).FindParam("NeedPatcher") != nullptr);
+        c.Send(Line(mcUpdateBegin));
+        c.Send(StreamLine(Program(5000)));
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return WindowClosed(); }, 10000));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_FALSE(FileExists(dir / "update.bin"));
+    EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
+    EXPECT_FALSE(FileExists(dir / "TempFile"));
+    EXPECT_TRUE(launched.empty());
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(socket->Active());
+    EXPECT_FALSE(socket->ProgressBar());
+    socket->Close();
+    peer.Join();
+    EXPECT_EQ(needPatcher, (std::vector<bool>{true}));
+}
+
+TEST_F(UpdateSocketFixture, NeedPatcherStaysOnEveryLoginAndTheTriggerGoesWithEachOne) {
+    socket->SetPatchFile(dir / "update.bin");
+    TOrdoParamList triggers;
+    triggers.FastAdd("OnSale", Variant("notify"));
+    const std::string triggerText = ToString(triggers.SaveToString(false));
+    socket->SetTriggerList(std::move(triggers));
+    std::mutex m;
+    std::vector<TOrdoParamList> logins;
+    peer.Run(
+        [&](PeerConn& c, int index) {
+            TOrdoParamList list = AcceptLogin(c);
+            {
+                std::lock_guard lock(m);
+                logins.push_back(std::move(list));
+            }
+            if (index == 0) {
+                c.Send(PatcherLine("#!/bin/sh\n"));
+                c.Send(Line(mcReconnect));
+            }
+            DrainUntilClosed(c);
+        },
+        2);
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] {
+        std::lock_guard lock(m);
+        return logins.size() == 2;
+    }, 10000));
+    EXPECT_TRUE(FileExists(dir / "patcher"));
+    for (auto& list : logins) {
+        const TOrdoParamItem* need = list.FindParam("NeedPatcher");
+        ASSERT_NE(need, nullptr);
+        EXPECT_EQ(need->AsString(), "");
+        const TOrdoParamItem* trigger = list.FindParam("~OrdoTrigger");
+        ASSERT_NE(trigger, nullptr);
+        EXPECT_EQ(trigger->AsString(), triggerText);
+    }
+    // The trigger travels in a copy; the client's own list keeps only what it owns.
+    EXPECT_NE(socket->ClientParams().FindParam("NeedPatcher"), nullptr);
+    EXPECT_EQ(socket->ClientParams().FindParam("~OrdoTrigger"), nullptr);
+    socket->Close();
+}
+
+TEST_F(UpdateSocketFixture, WithoutAPatchFileTheLoginAsksForNoPatchProgram) {
+    std::vector<bool> needPatcher;
+    peer.Run([&](PeerConn& c, int) {
+        TOrdoParamList list = AcceptLogin(c);
+        needPatcher.push_back(list.FindParam("NeedPatcher") != nullptr || list.FindParam("~OrdoTrigger") != nullptr);
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return socket->LoginAttempts() > 0; }));
+    socket->Close();
+    peer.Join();
+    EXPECT_EQ(needPatcher, (std::vector<bool>{false}));
+}
+
+TEST_F(UpdateSocketFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) {
+    socket->SetPatchFile(dir / "update.bin");
+    const Bytes program = Program(20'000);
+    Bytes seen;
+    socket->OnAutoClientUpgrade = [&](TOrdoClientSocket&, ByteView update, bool& handled,
+                                      std::vector<std::string>& lines) {
+        seen.assign(update.begin(), update.end());
+        EXPECT_EQ(lines.at(4), "'" + dir.Path() + "patcher' -p'" + dir.Path() + "update.bin' -f'" + dir.Path() +
+                                   "fqreplay'");
+        lines.insert(lines.begin() + 4, "echo checked");
+        handled = true;
+    };
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        c.Send(PatcherLine("#!/bin/sh\n"));
+        c.Send(Line(mcUpdateBegin));
+        c.Send(StreamLine(program));
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }, 10000));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(seen, program);
+    EXPECT_EQ(ReadFileBytes(dir / "update.bin"), program);
+    const std::vector<std::string> saved = LoadTextLines(dir / "ReStart.sh");
+    ASSERT_GT(saved.size(), 5u);
+    EXPECT_EQ(saved[4], "echo checked");
+    EXPECT_TRUE(launched.empty());  // handled: the restart is the handler's
+    EXPECT_EQ(terminations, 0);
+    socket->Close();
+}
+
+TEST_F(UpdateSocketFixture, PatchWayWithoutAHandlerStartsTheScriptAndEnds) {
+    socket->SetPatchFile(dir / "update.bin");
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        c.Send(PatcherLine("#!/bin/sh\n"));
+        c.Send(Line(mcUpdateBegin));
+        c.Send(StreamLine(Program(1000)));
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    EXPECT_EQ(launched, (std::vector<std::string>{dir / "ReStart.sh"}));
+    EXPECT_EQ(ReadFileBytes(dir / "update.bin"), Program(1000));
+    EXPECT_FALSE(FileExists(dir / "TempFile"));
+    socket->Close();
+}
+
+TEST_F(UpdateSocketFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing) {
+    using Call = std::tuple<std::string, std::int64_t, std::int64_t, std::int64_t>;
+    std::vector<Call> calls;
+    int codedLists = 0;
+    socket->OnFileSegmentArrive = [&](TOrdoClientSocket&, const std::string& name, std::int64_t seg, std::int64_t got,
+                                      std::int64_t size) { calls.emplace_back(name, seg, got, size); };
+    socket->OnCodedParamList = [&](TOrdoClientSocket&, int, TOrdoParamList&) { ++codedLists; };
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        c.Send(SegmentLine("../outside.txt", "nope", 4, true));
+        c.Send(SegmentLine("conf\\shop.ini", "[a]\r\n", 14, false));
+        c.Send(SegmentLine("conf\\shop.ini", "x=1\r\n", 14, false));
+        c.Send(SegmentLine("conf\\shop.ini", "y=2", 14, true));
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return calls.size() == 4; }, 10000));
+    EXPECT_EQ(FileText(dir / "conf/shop.ini"), "[a]\r\nx=1\r\ny=2");
+    EXPECT_EQ(calls, (std::vector<Call>{{"conf\\shop.ini", 5, 5, 14},
+                                        {"conf\\shop.ini", 5, 10, 14},
+                                        {"conf\\shop.ini", 3, 13, 14},
+                                        {"conf\\shop.ini", -1, -1, -1}}));
+    EXPECT_FALSE(FileExists(dir.Path() + "../outside.txt"));
+    EXPECT_EQ(codedLists, 0);
+    EXPECT_EQ(socket->FileSegments().OpenCount(), 0u);
+    socket->Close();
+}
+
+}  // namespace
+}  // namespace ordo
