@@ -10,53 +10,17 @@
 #include <unistd.h>
 
 #include "platform/errors.h"
+#include "platform/file_names.h"
 
 namespace ordo {
 
 namespace {
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 [[noreturn]] void ThrowFileError(const std::string& what, const std::string& path, int err) {
     throw EOSError(what + " '" + path + "': " + std::strerror(err), err);
 }
 
-bool LessWithoutCase(const std::string& a, const std::string& b) {
-    auto cmp = [](char x, char y) {
-        return static_cast<unsigned char>(Fold(x)) < static_cast<unsigned char>(Fold(y));
-    };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), cmp)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), cmp)) return false;
-    return a < b;  // names equal but for case still get one fixed order
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 }  // namespace
-
-bool MatchesMask(std::string_view name, std::string_view mask) {
-    // Iterative wildcard match: remember the last '*' and retry from one character further.
-    std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || Fold(mask[m]) == Fold(name[n]))) {
-            ++n;
-            ++m;
-        } else if (m < mask.size() && mask[m] == '*') {
-            starM = m++;
-            starN = n;
-        } else if (starM != std::string_view::npos) {
-            m = starM + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
-}
 
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
@@ -65,9 +29,9 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
     while (dirent* e = ::readdir(dir.get())) {
         std::string name = e->d_name;
         if (name.empty() || name.front() == '.' || !MatchesMask(name, mask)) continue;
-        if (FileExists(JoinPath(folder, name))) names.push_back(std::move(name));
+        if (FileExists(detail::JoinPath(folder, name))) names.push_back(std::move(name));
     }
-    std::sort(names.begin(), names.end(), LessWithoutCase);
+    std::sort(names.begin(), names.end(), detail::LessWithoutCase);
     return names;
 }
 
@@ -92,19 +56,6 @@ bool ForceDirectories(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-std::vector<std::string> SplitTextLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        std::size_t end = text.find_first_of("\r\n");
-        lines.emplace_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        std::size_t next = end + 1;
-        if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
-        text.remove_prefix(next);
-    }
-    return lines;
-}
-
 Bytes ReadFileBytes(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowFileError("Cannot open file", path, errno);
@@ -123,33 +74,6 @@ Bytes ReadFileBytes(const std::string& path) {
     }
     ::close(fd);
     return out;
-}
-
-std::vector<std::string> LoadTextLines(const std::string& path) {
-    Bytes b = ReadFileBytes(path);
-    return SplitTextLines(AsText(b));
-}
-
-std::string LoadTextFile(const std::string& path) {
-    std::string text;
-    for (const auto& line : LoadTextLines(path)) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
-void WriteFileBytes(const std::string& path, ByteView data) {
-    TAppendFile f;
-    f.Create(path);
-    f.Append(data);
-    f.Close();
-}
-
-void SaveTextLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    WriteFileBytes(path, AsBytes(text));
 }
 
 TAppendFile::~TAppendFile() { Close(); }
@@ -193,22 +117,6 @@ void TAppendFile::Append(ByteView data) {
 void TAppendFile::Close() noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-}
-
-std::string ToNativePath(std::string_view path) {
-    std::string p(path);
-    std::replace(p.begin(), p.end(), '\\', '/');
-    return p;
-}
-
-std::string ExtractFileName(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string ExtractFilePath(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
 }  // namespace ordo

@@ -1,7 +1,6 @@
+// The INI format itself, on text in memory; reading the file is the backend's part.
 #include "platform/ini_file.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace ordo {
 
@@ -78,15 +77,6 @@ std::string ReadProfileText(std::string_view iniText, std::string_view section, 
     if (found) return Deliver(value, bufferSize);
     while (!defaultValue.empty() && IsBlank(defaultValue.back())) defaultValue.remove_suffix(1);
     return Deliver(defaultValue, bufferSize);
-}
-
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultValue, const std::string& fileName,
-                                    std::size_t bufferSize) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::string text;
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return ReadProfileText(text, section, key, defaultValue, bufferSize);
 }
 
 }  // namespace ordo

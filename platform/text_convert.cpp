@@ -2,12 +2,10 @@
 
 #include <atomic>
 #include <charconv>
-#include <clocale>
-#include <langinfo.h>
 #include <limits>
-#include <locale.h>
 
 #include "platform/errors.h"
+#include "platform/locale_separators.h"
 
 namespace ordo {
 namespace {
@@ -16,18 +14,13 @@ struct Separators {
     std::atomic<char> decimal{'.'};
     std::atomic<char> thousand{','};
     Separators() {
-        // A private locale object: reading the user's settings must not change the
-        // process-wide C locale, which other code may rely on.
-        locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-        if (loc == static_cast<locale_t>(nullptr)) return;
-        const char* dp = nl_langinfo_l(RADIXCHAR, loc);
-        const char* ts = nl_langinfo_l(THOUSEP, loc);
-        char d = (dp != nullptr && dp[0] != '\0' && dp[1] == '\0') ? dp[0] : '.';
-        char t = (ts != nullptr && ts[0] != '\0' && ts[1] == '\0') ? ts[0] : '\0';
+        char d = '.';
+        char t = '\0';
+        detail::ReadLocaleSeparators(d, t);
+        if (d == '\0') d = '.';
         if (t == '\0' || t == d) t = (d == ',') ? '.' : ',';
         decimal = d;
         thousand = t;
-        freelocale(loc);
     }
 };
 

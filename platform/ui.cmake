@@ -1,6 +1,5 @@
 # User-interface backends: the text one always, the FLTK one when FLTK, X11 and fontconfig are found.
 target_sources(ordo_platform PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/headless_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
 )
 find_package(X11 QUIET)

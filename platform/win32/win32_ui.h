@@ -1,0 +1,13 @@
+#pragma once
+// The desktop user interface on Windows: a real window with a common-controls progress bar,
+// message boxes, the screen cursor and the work area from SystemParametersInfoA.
+#include <memory>
+
+#include "platform/ui.h"
+
+namespace ordo::detail {
+
+/// The Windows backend, or nothing when this session has no desktop to show windows on.
+std::unique_ptr<IUiBackend> CreateWin32Ui();
+
+}  // namespace ordo::detail

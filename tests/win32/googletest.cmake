@@ -1,0 +1,15 @@
+# Debian packages GoogleTest for the host only; a Windows build compiles it from the source
+# package (googletest, in /usr/src/googletest) with the cross compiler, into the same targets.
+set(ORDO_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+if(NOT EXISTS ${ORDO_GOOGLETEST_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest sources not found in ${ORDO_GOOGLETEST_SOURCE} (Debian package googletest)")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(${ORDO_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(lib gtest gtest_main gmock gmock_main)
+  if(NOT TARGET GTest::${lib})
+    add_library(GTest::${lib} ALIAS ${lib})
+  endif()
+endforeach()
