@@ -42,7 +42,7 @@ LRESULT CALLBACK MessageWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
             try {
                 (*proc)(TMessage{FromHwnd(h), m, w, l});
             } catch (...) {
-                if (!tPendingException) tPendingException = std::current_exception();
+                KeepWindowException(std::current_exception());
             }
         }
         return 0;  // a WM_CLOSE must not destroy the window behind its owner's back
@@ -101,6 +101,10 @@ bool DeliverToMessageWindow(HWND h, const TMessage& msg) {
     if (!proc) return false;
     if (*proc) (*proc)(msg);  // runs unlocked: it may post, create or destroy windows, even its own
     return true;
+}
+
+void KeepWindowException(std::exception_ptr e) noexcept {
+    if (!tPendingException) tPendingException = std::move(e);
 }
 
 void RethrowPendingWindowException() {

@@ -1,6 +1,8 @@
 #pragma once
 // The hidden message-only windows behind AllocateHWnd. Include after the platform headers
 // and before windows_api.h's users need HWND (it includes windows_api.h itself).
+#include <exception>
+
 #include "platform/message_queue.h"
 #include "platform/win32/windows_api.h"
 
@@ -15,5 +17,7 @@ bool DeliverToMessageWindow(HWND hwnd, const TMessage& msg);
 /// An exception that left a procedure while a loop not ours (a message box's) dispatched to it
 /// is kept and raised here, by the next DispatchMessage of our own loop.
 void RethrowPendingWindowException();
+/// Keeps the exception that is leaving a window procedure for RethrowPendingWindowException.
+void KeepWindowException(std::exception_ptr e) noexcept;
 
 }  // namespace ordo::detail

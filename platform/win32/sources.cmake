@@ -20,6 +20,7 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/locale_separators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clock_now.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/win32_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_ui.cpp
 )
 target_link_libraries(ordo_platform PUBLIC ws2_32 wininet shell32 comctl32 user32 gdi32 kernel32)

@@ -73,6 +73,14 @@
 #undef WSANO_RECOVERY
 #undef WSANO_DATA
 
+// Later Windows headers (commctrl.h) still build their own names on these.
+inline constexpr UINT WM_NULL = 0x0000;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_USER = 0x0400;
+
 namespace ordo::detail {
 
 // Handles cross the platform headers as 32-bit numbers. Windows keeps window, socket and kernel
