@@ -140,6 +140,10 @@ void TOrdoCustomClientSocket::HandleConnect(int error) {
         if (error != 0) DoUnhandledAsyncError(error);
         return;
     }
+    // A request longer than one write chunk goes out in several writes and then waits for its reply. Were small
+    // writes held back until the earlier ones are acknowledged, its tail would wait out the server's delayed
+    // acknowledgement, some 40 ms, on every such request.
+    socket_.SetNoDelay(true);
     active_ = true;
     DoConnected();
 }

@@ -101,6 +101,11 @@ bool TAsyncTcpSocket::SetKeepAlive(bool on) noexcept {
     return fd_ >= 0 && ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &v, sizeof v) == 0;
 }
 
+bool TAsyncTcpSocket::SetNoDelay(bool on) noexcept {
+    int v = on ? 1 : 0;
+    return fd_ >= 0 && ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &v, sizeof v) == 0;
+}
+
 std::string TAsyncTcpSocket::LocalAddress() const { return detail::EndpointAddress(fd_, false); }
 int TAsyncTcpSocket::LocalPort() const { return detail::EndpointPort(fd_, false); }
 std::string TAsyncTcpSocket::RemoteAddress() const { return detail::EndpointAddress(fd_, true); }

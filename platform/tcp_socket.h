@@ -56,6 +56,8 @@ public:
     void Shutdown(TShutdownHow how) noexcept;
     void Close() noexcept;
     bool SetKeepAlive(bool on) noexcept;
+    /// Sends small writes at once instead of holding them back until the peer acknowledges earlier ones.
+    bool SetNoDelay(bool on) noexcept;
     /// "a.b.c.d" of the local and remote end (empty when unknown) and the ports.
     [[nodiscard]] std::string LocalAddress() const;
     [[nodiscard]] int LocalPort() const;
