@@ -136,7 +136,15 @@ void TOrdoClientSocket::InstallServerHandlers() {
         SetStatus(TACConnectedToServer);
     });
     pipeline_.SetHandler(mcUpdateBegin, [this](TOrdoStringLine&) { HandleUpdateBegin(); });
-    pipeline_.SetHandler(mcUpdateFile, [this](TOrdoStringLine& l) { HandleUpdateStream(l.ReadStream()); });
+    pipeline_.SetHandler(mcUpdateFile, [this](TOrdoStringLine& l) {
+        Bytes stream;
+        try {
+            stream = l.ReadStream();
+        } catch (const EOrdoProtocolError&) {
+            // A damaged stream is no update; the update must still end, its window close.
+        }
+        HandleUpdateStream(std::move(stream));
+    });
 }
 
 void TOrdoClientSocket::HandleFieldDefs(TOrdoStringLine& line) {

@@ -144,15 +144,20 @@ std::vector<std::string> PatchRestartLines(const TOrdoProgramImage& program, con
 // --- the update's state -------------------------------------------------------------------------
 
 TOrdoClientUpdate::TOrdoClientUpdate()
-    : program_(TOrdoProgramImage::Current()), clock_([] { return ordo::Now(); }),
+    : clock_([] { return ordo::Now(); }),
       launcher_([](const std::string& path) { StartRestartScript(path); }) {}
 
 TOrdoClientUpdate::~TOrdoClientUpdate() = default;
 
+const TOrdoProgramImage& TOrdoClientUpdate::Program() const {
+    if (!program_) program_ = TOrdoProgramImage::Current();
+    return *program_;
+}
+
 void TOrdoClientUpdate::Begin(IUiBackend& ui) {
     updating_ = true;
     form_.reset();  // a second announcement starts over
-    form_ = std::make_unique<TClientUpdateForm>(ui.CreateUpdateWindow(), program_.Name(), clock_());
+    form_ = std::make_unique<TClientUpdateForm>(ui.CreateUpdateWindow(), Program().Name(), clock_());
     form_->Window().Show();
 }
 
@@ -169,10 +174,10 @@ void TOrdoClientUpdate::Finish() {
     form_.reset();
 }
 
-bool TOrdoClientUpdate::PatcherPresent() const { return FileExists(program_.Folder() + kPatcherName); }
+bool TOrdoClientUpdate::PatcherPresent() const { return FileExists(Program().Folder() + kPatcherName); }
 
 void TOrdoClientUpdate::SavePatcher(ByteView program) const {
-    const std::string path = program_.Folder() + kPatcherName;
+    const std::string path = Program().Folder() + kPatcherName;
     WriteFileBytes(path, program);
     MakeExecutable(path);
 }
@@ -180,10 +185,10 @@ void TOrdoClientUpdate::SavePatcher(ByteView program) const {
 std::string TOrdoClientUpdate::SavePlainUpdate(ByteView update) const {
     // An empty file in the program's place would leave nothing that could start again.
     if (update.empty()) throw EOrdoClientUpdateError(kNoUpdateReceivedText);
-    const std::string temp = program_.Folder() + kUpdateTempName;
+    const std::string temp = Program().Folder() + kUpdateTempName;
     WriteFileBytes(temp, update);
     MakeExecutable(temp);
-    return SaveRestartScript(PlainRestartLines(program_));
+    return SaveRestartScript(PlainRestartLines(Program()));
 }
 
 void TOrdoClientUpdate::SavePatchUpdate(ByteView update, const std::string& patchFile) const {
@@ -193,7 +198,7 @@ void TOrdoClientUpdate::SavePatchUpdate(ByteView update, const std::string& patc
 }
 
 std::string TOrdoClientUpdate::SaveRestartScript(const std::vector<std::string>& lines) const {
-    const std::string path = program_.Folder() + kRestartScriptName;
+    const std::string path = Program().Folder() + kRestartScriptName;
     SaveShellScript(path, lines);
     return path;
 }

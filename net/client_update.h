@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,7 +102,8 @@ public:
     TOrdoClientUpdate(const TOrdoClientUpdate&) = delete;
     TOrdoClientUpdate& operator=(const TOrdoClientUpdate&) = delete;
 
-    [[nodiscard]] const TOrdoProgramImage& Program() const noexcept { return program_; }
+    /// The running program unless another was set; looked up when first needed.
+    [[nodiscard]] const TOrdoProgramImage& Program() const;
     void SetProgram(TOrdoProgramImage program) { program_ = std::move(program); }
     void SetClock(Clock clock) { clock_ = std::move(clock); }
     [[nodiscard]] TDateTime Now() const { return clock_(); }
@@ -135,7 +137,7 @@ public:
     void Launch(const std::string& scriptPath) const;
 
 private:
-    TOrdoProgramImage program_;
+    mutable std::optional<TOrdoProgramImage> program_;
     Clock clock_;
     Launcher launcher_;
     bool updating_ = false;

@@ -176,6 +176,25 @@ TEST_F(UpdateSocketFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProg
     EXPECT_EQ(needPatcher, (std::vector<bool>{true}));
 }
 
+TEST_F(UpdateSocketFixture, AnUpdateWithoutAStreamEndsTheUpdateAndChangesNothing) {
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        c.Send(Line(mcUpdateBegin));
+        c.Send(Line(mcUpdateFile));
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return WindowClosed(); }, 10000));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_FALSE(socket->ClientUpdate().Updating());
+    EXPECT_FALSE(socket->ProgressBar());
+    EXPECT_FALSE(FileExists(dir / "TempFile"));
+    EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
+    EXPECT_TRUE(launched.empty());
+    EXPECT_EQ(terminations, 0);
+    socket->Close();
+}
+
 TEST_F(UpdateSocketFixture, NeedPatcherStaysOnEveryLoginAndTheTriggerGoesWithEachOne) {
     socket->SetPatchFile(dir / "update.bin");
     TOrdoParamList triggers;
@@ -261,23 +280,6 @@ TEST_F(UpdateSocketFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) 
     EXPECT_EQ(saved[4], "echo checked");
     EXPECT_TRUE(launched.empty());  // handled: the restart is the handler's
     EXPECT_EQ(terminations, 0);
-    socket->Close();
-}
-
-TEST_F(UpdateSocketFixture, PatchWayWithoutAHandlerStartsTheScriptAndEnds) {
-    socket->SetPatchFile(dir / "update.bin");
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(PatcherLine("#!/bin/sh\n"));
-        c.Send(Line(mcUpdateBegin));
-        c.Send(StreamLine(Program(1000)));
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
-    EXPECT_EQ(launched, (std::vector<std::string>{dir / "ReStart.sh"}));
-    EXPECT_EQ(ReadFileBytes(dir / "update.bin"), Program(1000));
-    EXPECT_FALSE(FileExists(dir / "TempFile"));
     socket->Close();
 }
 
