@@ -86,6 +86,12 @@ bool TAsyncTcpSocket::SetKeepAlive(bool on) noexcept {
                                     reinterpret_cast<const char*>(&v), sizeof v) == 0;
 }
 
+bool TAsyncTcpSocket::SetNoDelay(bool on) noexcept {
+    BOOL v = on ? TRUE : FALSE;
+    return fd_ >= 0 && ::setsockopt(detail::ToSocket(fd_), IPPROTO_TCP, TCP_NODELAY,
+                                    reinterpret_cast<const char*>(&v), sizeof v) == 0;
+}
+
 std::string TAsyncTcpSocket::LocalAddress() const { return detail::EndpointAddress(fd_, false); }
 int TAsyncTcpSocket::LocalPort() const { return detail::EndpointPort(fd_, false); }
 std::string TAsyncTcpSocket::RemoteAddress() const { return detail::EndpointAddress(fd_, true); }
