@@ -22,6 +22,7 @@ constexpr const char* kMemoText =
 constexpr const char* kPreparingText = "서버가 업데이트를 준비하고 있습니다";
 constexpr const char* kReceivingText = "업데이트를 수신 중입니다";
 
+#ifndef _WIN32
 /// Waits for the end of standard input: the old program holds the pipe's other end until it ends.
 constexpr const char* kWaitForOldProgram = "while read -r line; do :; done";
 
@@ -38,6 +39,8 @@ void AppendRestart(std::vector<std::string>& lines, const TOrdoProgramImage& pro
     for (const auto& arg : program.args) start += " " + Quote(arg);
     lines.push_back(start + " </dev/null");
 }
+
+#endif
 
 int ToInt(std::int64_t value) {
     if (value < 0) return 0;
@@ -109,6 +112,7 @@ void TClientUpdateForm::Close() {
     if (!window_->Closed()) window_->Close();
 }
 
+#ifndef _WIN32  // the Windows batch files are in client_update_batch.cpp
 // --- the scripts ------------------------------------------------------------------------------
 
 std::vector<std::string> PlainRestartLines(const TOrdoProgramImage& program) {
@@ -140,6 +144,8 @@ std::vector<std::string> PatchRestartLines(const TOrdoProgramImage& program, con
     AppendRestart(lines, program);
     return lines;
 }
+
+#endif
 
 // --- the update's state -------------------------------------------------------------------------
 

@@ -28,9 +28,16 @@ namespace ordo {
 class IUiBackend;
 class IUiUpdateWindow;
 
+#ifdef _WIN32
+// On Windows the files have their own names, and the scripts are batch files run by cmd.exe.
+inline constexpr const char* kUpdateTempName = "TempFile.exe";
+inline constexpr const char* kRestartScriptName = "ReStart.Bat";
+inline constexpr const char* kPatcherName = "patcher.exe";
+#else
 inline constexpr const char* kUpdateTempName = "TempFile";
 inline constexpr const char* kRestartScriptName = "ReStart.sh";
 inline constexpr const char* kPatcherName = "patcher";
+#endif
 /// The saved old build: the program's name with this behind it.
 inline constexpr const char* kOldProgramSuffix = ".OLD";
 

@@ -13,3 +13,6 @@ target_sources(ordo_net PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/receive_progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/smart_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_errors.cpp)
+if(WIN32)
+  target_sources(ordo_net PRIVATE ${CMAKE_CURRENT_LIST_DIR}/client_update_batch.cpp)
+endif()
