@@ -44,6 +44,8 @@ korean=(env LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8)
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   "${korean[@]}" "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
+# A new prefix goes on setting itself up after wineboot returns; windows made meanwhile can fail.
+"$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
 # The application name a login carries is the file name, which on Windows ends in ".exe"; that
 # socket case expects the Linux name.
 export GTEST_FILTER=${GTEST_FILTER:--SocketFixture.LoginFollowsTheConnectHandlerAndCarriesTheExactItems}

@@ -22,6 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How often a wait that holds messages back looks at the queue again.
+constexpr DWORD kRecheckMs = 10;
+
 struct WatchEntry {
     short events = 0;
     std::shared_ptr<std::function<void(short)>> onReady;
@@ -151,18 +154,22 @@ bool WaitMessage(const TMessageFilter& filter, int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     std::vector<int> keys;
     for (;;) {
-        // Everything queued now counts as seen: only input that arrives later ends the sleep,
-        // so a message the filter rejects does not keep waking it.
-        ::GetQueueStatus(QS_ALLINPUT);
         RunReadyHandles();
         MSG m{};
         if (PeekFiltered(m, filter, false)) return true;
         int left = timeoutMs < 0 ? -1 : MillisecondsUntil(deadline);
         if (left == 0) return false;
+        // With nothing queued, any arrival ends the sleep. Messages the filter rejects (input held
+        // back during a reply wait) must not keep waking it; then only new input does, and the
+        // queue is looked at again every few milliseconds, because whether input counts as new
+        // is not kept alike by every implementation of the system.
+        const bool rejectedQueued = HIWORD(::GetQueueStatus(QS_ALLINPUT)) != 0;
+        DWORD wait = left < 0 ? INFINITE : static_cast<DWORD>(left);
+        if (rejectedQueued && wait > kRecheckMs) wait = kRecheckMs;
         std::vector<HANDLE> handles = WaitHandles(keys);
         DWORD rc = ::MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles.size()),
-                                                 handles.empty() ? nullptr : handles.data(),
-                                                 left < 0 ? INFINITE : static_cast<DWORD>(left), QS_ALLINPUT, 0);
+                                                 handles.empty() ? nullptr : handles.data(), wait, QS_ALLINPUT,
+                                                 rejectedQueued ? 0 : MWMO_INPUTAVAILABLE);
         if (rc == WAIT_FAILED)
             throw EOSError("MsgWaitForMultipleObjectsEx failed: " + detail::SystemErrorText(::GetLastError()),
                            static_cast<int>(::GetLastError()));

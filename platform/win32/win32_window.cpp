@@ -29,6 +29,14 @@ LRESULT CALLBACK FormProc(HWND h, UINT m, WPARAM w, LPARAM l) {
             case WM_SIZE:
                 self->LayOut();
                 return 0;
+            case WM_GETMINMAXINFO: {
+                // The system's smallest captioned window is wider than this form; the form keeps
+                // the size it was designed with.
+                LRESULT rc = ::DefWindowProcA(h, m, w, l);
+                auto* info = reinterpret_cast<MINMAXINFO*>(l);
+                info->ptMinTrackSize = POINT{1, 1};
+                return rc;
+            }
             default:
                 break;
         }
