@@ -48,7 +48,6 @@ fi
 "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
 # The application name a login carries is the file name, which on Windows ends in ".exe"; that
 # socket case expects the Linux name.
-export GTEST_FILTER=${GTEST_FILTER:--SocketFixture.LoginFollowsTheConnectHandlerAndCarriesTheExactItems}
 
 run_in_display() {
   xvfb-run -a -s "-screen 0 1280x1024x24" "${korean[@]}" "$@"

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+#include "platform/process.h"
+
 #include "net/zlib_codec.h"
 #include "socket_test_support.h"
 
@@ -119,7 +122,7 @@ TEST_F(SocketFixture, LoginFollowsTheConnectHandlerAndCarriesTheExactItems) {
     EXPECT_EQ(tokens, (std::vector<int>{mcExecSQL, mcLogin, mcUtilityInfo, 6}));
     ASSERT_EQ(loginItems.size(), 5u);
     EXPECT_EQ(loginItems[0], "2");  // ltNoChallenge
-    EXPECT_EQ(loginItems[3], "socket_tests");
+    EXPECT_EQ(loginItems[3], ExtractFileName(ExeFileName()));  // the program's own file name
     EXPECT_EQ(loginItems[4], std::string(1, '\x02'));
 }
 
