@@ -1,4 +1,5 @@
 // Floating-point and currency texts.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -85,6 +86,12 @@ std::string FloatToStr(double value, char decimalSeparator) {
 std::string detail::GeneralFloatText(double value, int precision, char separator) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    // Whole numbers that fit the precision are spelled as they are, without the digit search: most amounts
+    // written into statements are whole, and this text is built many times per query row.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (precision >= 1 && std::fabs(value) < kPowersOfTen[std::min(precision, 15)] && value == std::trunc(value))
+        return value == 0 ? "0" : IntToStr(static_cast<std::int64_t>(value));
     detail::DecimalDigits d = detail::ToSignificantDigits(value, precision);
     if (d.Digits.empty()) return "0";
     if (d.Exponent > precision || d.Exponent < -3) return ScientificText(d, separator);
