@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "params/stream_filer.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "platform/wire.h"
 #include "test_rows.h"
 
@@ -339,8 +341,9 @@ TEST(DataSetStream, WholeStreamEvent) {
 }
 
 TEST(DataSetStream, Files) {
-    const std::string dir = std::filesystem::temp_directory_path() / ("ordo_ds_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    // The test framework's temporary folder ends in the system's own separator.
+    const std::string dir = testing::TempDir() + "ordo_ds_" + std::to_string(CurrentProcessId());
+    ASSERT_TRUE(ForceDirectories(dir));
     const std::string file = dir + "/rows.dat";
     TOrdoCustomDataSet ds;
     Arrive(ds, {{"ID", ftInteger, 0}}, "3\x02\x04"s);
