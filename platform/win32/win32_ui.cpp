@@ -1,8 +1,9 @@
-// The Windows user interface: the form window, message boxes with the program's title, the
-// screen cursor, and the work area that leaves the task bar free.
+// The Windows user interface: the form window, the update window, message boxes with the
+// program's title, the screen cursor, and the work area that leaves the task bar free.
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/win32/win32_ui.h"
+#include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_window.h"
 
 namespace ordo::detail {
@@ -36,6 +37,7 @@ class TWin32Ui : public IUiBackend {
 public:
     [[nodiscard]] std::string Name() const override { return "win32"; }
     std::unique_ptr<IUiWindow> CreateWindow() override { return std::make_unique<TWin32Window>(); }
+    std::unique_ptr<IUiUpdateWindow> CreateUpdateWindow() override { return MakeWin32UpdateWindow(); }
 
     [[nodiscard]] TRect WorkArea() const override {
         RECT r{};

@@ -1,6 +1,7 @@
 #pragma once
 // The desktop user interface on Windows: a real window with a common-controls progress bar,
-// message boxes, the screen cursor and the work area from SystemParametersInfoA.
+// the client update's window, message boxes, the screen cursor and the work area from
+// SystemParametersInfoA.
 #include <memory>
 
 #include "platform/ui.h"
