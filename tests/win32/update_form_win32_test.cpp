@@ -29,7 +29,7 @@ TEST(Win32UpdateForm, TheFormFillsTheWindowAndFollowsTheArrivingProgram) {
 
     EXPECT_EQ(WideText(h.Form), L"Program Update In Progress . . . ");
     EXPECT_EQ(WideText(h.Memo).rfind(L"This software program must be updated.\r\n\r\n", 0), 0u);
-X
+    EXPECT_GT(::SendMessageA(h.Memo, EM_GETLINECOUNT, 0, 0), 5);  // three paragraphs, wrapped to the memo
     if (::GetACP() == 949) {
         EXPECT_EQ(WideText(h.Status), L"서버가 업데이트를 준비하고 있습니다");
     }
