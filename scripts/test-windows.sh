@@ -46,8 +46,6 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
 fi
 # A new prefix goes on setting itself up after wineboot returns; windows made meanwhile can fail.
 "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
-# The application name a login carries is the file name, which on Windows ends in ".exe"; that
-# socket case expects the Linux name.
 
 run_in_display() {
   xvfb-run -a -s "-screen 0 1280x1024x24" "${korean[@]}" "$@"
