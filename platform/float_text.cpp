@@ -46,6 +46,27 @@ std::string FixedText(const detail::DecimalDigits& d, char sep) {
     return s;
 }
 
+/// Amounts with at most four decimals below 10^11 are exactly the decimal r / 10^4 whose nearest double
+/// they are, and that decimal has at most 15 significant digits: rounding to 15 digits gives it back,
+/// so it is spelled directly instead of by the digit search.
+bool FewDecimalsText(double value, char sep, std::string& out) {
+    if (!(std::fabs(value) < 1e11)) return false;
+    const double scaled = std::nearbyint(value * 1e4);
+    if (scaled / 1e4 != value) return false;
+    const auto units = static_cast<std::int64_t>(std::fabs(scaled));
+    out = value < 0 ? "-" : "";
+    out += IntToStr(units / 10000);
+    if (std::int64_t frac = units % 10000; frac != 0) {
+        char digits[4];
+        for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = static_cast<char>('0' + frac % 10);
+        int n = 4;
+        while (digits[n - 1] == '0') --n;
+        out += sep;
+        out.append(digits, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
 /// Magnitude of a parsed number as a power of ten, to tell underflow from overflow.
 bool IsUnderflow(const detail::ParsedNumber& p) noexcept { return p.PointPos < 0; }
 
@@ -92,6 +113,10 @@ std::string detail::GeneralFloatText(double value, int precision, char separator
                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     if (precision >= 1 && std::fabs(value) < kPowersOfTen[std::min(precision, 15)] && value == std::trunc(value))
         return value == 0 ? "0" : IntToStr(static_cast<std::int64_t>(value));
+    if (precision == kFloatPrecision) {
+        std::string money;
+        if (FewDecimalsText(value, separator, money)) return money;
+    }
     detail::DecimalDigits d = detail::ToSignificantDigits(value, precision);
     if (d.Digits.empty()) return "0";
     if (d.Exponent > precision || d.Exponent < -3) return ScientificText(d, separator);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
 
 #include "platform/text_convert.h"
 
@@ -36,6 +39,31 @@ TEST_F(FloatText, GeneralFormPicksFixedOrExponent) {
     }
     EXPECT_EQ(FloatToStr(NAN), "NAN");
     EXPECT_EQ(FloatToStr(-INFINITY), "-INF");
+}
+
+// Amounts of a few decimals take a shortcut; it must spell exactly what the 15-digit general form
+// spells, which printf's %.15g gives for this range.
+TEST_F(FloatText, AmountsWithFewDecimalsMatchTheFifteenDigitForm) {
+    auto reference = [](double v) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.15g", v);
+        return std::string(buf);
+    };
+    std::mt19937_64 rng(7);
+    std::vector<double> values = {0.0001, -0.0001, 0.5, 12345.5, 99999999999.9999, -99999999999.9999,
+                                  100000000000.5, 0.30000000000000004, 1234567.125, 0.1 + 0.7, 1e-4 * 3};
+    for (int i = 0; i < 20000; ++i) {
+        const auto units = static_cast<std::int64_t>(rng() % 1'000'000'000'000'000ULL) - 500'000'000'000'000LL;
+        values.push_back(static_cast<double>(units >> (i % 40)) / 10000.0);
+        values.push_back(static_cast<double>(units % 100000) / 100.0);
+    }
+    for (double v : values) {
+        SCOPED_TRACE(reference(v));
+        if (v == std::trunc(v)) continue;  // whole numbers have a test of their own above
+        EXPECT_EQ(FloatToStr(v), reference(v));
+    }
+    SetDecimalSeparator(',');
+    EXPECT_EQ(FloatToStr(-12345.25), "-12345,25");
 }
 
 TEST_F(FloatText, UsesTheDecimalSeparator) {
