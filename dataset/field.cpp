@@ -64,10 +64,10 @@ bool TField::IsBlob() const noexcept { return IsBlobType(type_); }
 
 bool TField::IsNull() const { return !dataSet_->GetFieldData(*this, nullptr); }
 
-Bytes TField::ReadRaw(bool& present) const {
-    Bytes raw;
-    present = dataSet_->GetFieldData(*this, &raw);
-    return raw;
+const Bytes& TField::ReadRaw(bool& present) const {
+    scratch_.clear();
+    present = dataSet_->GetFieldData(*this, &scratch_);
+    return scratch_;
 }
 
 namespace {
@@ -155,14 +155,14 @@ Variant TField::Value() const {
         return Variant(std::move(data));
     }
     bool present = false;
-    const Bytes raw = ReadRaw(present);
+    const Bytes& raw = ReadRaw(present);
     return present ? FromRaw(raw) : Variant::Null();
 }
 
 Bytes TField::AsBytes() const {
     if (!IsBlob()) {
         bool present = false;
-        Bytes raw = ReadRaw(present);
+        const Bytes& raw = ReadRaw(present);
         return present ? raw : Bytes{};
     }
     std::unique_ptr<TStream> s = dataSet_->CreateBlobStream(const_cast<TField&>(*this), bmRead);

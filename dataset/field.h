@@ -97,7 +97,9 @@ public:
 
 private:
     friend class TDataSet;
-    [[nodiscard]] Bytes ReadRaw(bool& present) const;
+    /// The slot bytes of the current record, in a buffer of the field's own that the next read
+    /// reuses: fields are read a dozen times per row over many rows.
+    [[nodiscard]] const Bytes& ReadRaw(bool& present) const;
     [[nodiscard]] Variant FromRaw(const Bytes& raw) const;
     [[nodiscard]] Bytes ToRaw(const Variant& value) const;
     void WriteRaw(const Bytes* raw);
@@ -106,6 +108,7 @@ private:
     std::string name_;
     TFieldType type_;
     int size_;
+    mutable Bytes scratch_;  // see ReadRaw
     TFieldKind kind_;
     int fieldNo_ = 0;
     int offset_ = 0;
