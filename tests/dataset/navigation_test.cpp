@@ -93,6 +93,38 @@ TEST(TOrdoCustomDataSet, FieldValuesAndNulls) {
     }
 }
 
+// Look-ups by name are asked in every order on every row; a join may bring two columns of one name,
+// and the first of them is the one a name finds.
+TEST(TOrdoCustomDataSet, FieldsByNameInAnyOrderAndTheFirstOfTwins) {
+    TOrdoRowTextWriter w;
+    for (int i = 1; i <= 2; ++i) {
+        w.AddText("A" + std::to_string(i));
+        w.AddInteger(i);
+        w.AddText("B" + std::to_string(i));
+        w.AddInteger(i * 100);
+        w.EndRow();
+    }
+    w.EndOfData();
+    TOrdoCustomDataSet ds;
+    Arrive(ds, {{"CODE", ftString, 4}, {"N", ftInteger, 0}, {"CODE", ftString, 4}, {"M", ftInteger, 0}}, w.Take());
+    ds.Open();
+    for (int i = 1; i <= 2; ++i, ds.Next()) {
+        EXPECT_EQ(ds.FieldByName("M").AsInteger(), i * 100);
+        EXPECT_EQ(ds.FieldByName("N").AsInteger(), i);
+        EXPECT_EQ(&ds.FieldByName("code"), &ds.Fields(0)) << "the first CODE, after N was found";
+        EXPECT_EQ(ds.FieldByName("code").AsString(), "A" + std::to_string(i));
+        EXPECT_EQ(ds.FieldByName("m").AsInteger(), i * 100);
+    }
+
+    TOrdoCustomDataSet single;
+    Arrive(single, kDefs, ThreeRows());
+    single.Open();
+    for (const char* name : {"QTY", "CODE", "AMT", "QTY", "AMT", "CODE"})
+        EXPECT_EQ(single.FieldByName(name).FieldName(), name);
+    EXPECT_EQ(single.FindField("NOPE"), nullptr);
+    EXPECT_EQ(single.FieldByName("qty").AsInteger(), 10);
+}
+
 TEST(TOrdoCustomDataSet, EmptyTextIsNotNull) {
     TOrdoCustomDataSet ds;
     Arrive(ds, {{"S", ftString, 5}, {"N", ftString, 5}}, "\x02\x03\x02\x04"s);
