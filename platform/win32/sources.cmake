@@ -25,7 +25,3 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/win32_ui.cpp
 )
 target_link_libraries(ordo_platform PUBLIC ws2_32 wininet shell32 comctl32 user32 gdi32 kernel32)
-# Zero-filled blocks for the record pool, once the shared header is there.
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../zeroed_memory.h)
-  target_sources(ordo_platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/zeroed_memory.cpp)
-endif()
