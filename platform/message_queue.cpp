@@ -43,7 +43,11 @@ MainThreadCalls& MainCalls() {
     return *calls;
 }
 
-bool OnMainThread() { return ::gettid() == ::getpid(); }
+bool OnMainThread() {
+    // A thread's answer never changes; asking the kernel cost a system call per message.
+    thread_local const bool main = ::gettid() == ::getpid();
+    return main;
+}
 
 ThreadQueue& Queue() {
     auto q = ThreadQueue::CurrentShared();
