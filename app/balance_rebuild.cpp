@@ -57,20 +57,27 @@ void TBalanceRebuild::Run() {
     }
 }
 
+void TBalanceRebuild::FindLedgerColumns() {
+    const auto h = [this](const char* name) { return query_.FieldHandle(name); };
+    col_ = TLedgerColumns{h("GB"),     h("ILJA"),   h("HMSAMT"), h("SALEAMT"), h("BPAMT"),  h("DCAMT"), h("CUTAMT"),
+                          h("IGCASH"), h("IGCARD"), h("IGBANK"), h("IGEE"),    h("IGSPG"),  h("IGJRG"), h("IGCP1")};
+}
+
 void TBalanceRebuild::LedgerWalk() {
     query_.First();
+    FindLedgerColumns();
     while (!query_.Eof()) {
         const int recNo = query_.RecNo();
-        const std::string kind = query_.FieldAsString("GB");
+        const std::string kind = query_.HandleAsString(col_.kind);
         if (recNo == 1) {
-            const double carried = Amount("HMSAMT");
+            const double carried = query_.HandleAsFloat(col_.carried);
             if (kind != "11" && date_ == kFloorDate) Append(OpeningRowStatement(date_, code_, name_, carried, carried));
             lastKind_ = kind;
-            LoadDay(query_.FieldAsString("ILJA"));
+            LoadDay(query_.HandleAsString(col_.date));
             day_.opening = carried;
             ComputeClosing();
         } else {
-            const std::string date = query_.FieldAsString("ILJA");
+            const std::string date = query_.HandleAsString(col_.date);
             if (date != currentDay_) {
                 if (DayHasMovement()) Append(LedgerRowStatement(day_, code_, name_));
                 const double opening = day_.closing;
@@ -94,24 +101,25 @@ void TBalanceRebuild::LedgerWalk() {
 void TBalanceRebuild::LoadDay(const std::string& date) {
     currentDay_ = date;
     day_.date = QuoteLiteral(date);
-    day_.sales = Amount("SALEAMT");
-    day_.returns = Amount("BPAMT");
-    day_.discount = Amount("DCAMT");
-    day_.cut = Amount("CUTAMT");
-    day_.igCash = Amount("IGCASH");
-    day_.igCard = Amount("IGCARD");
-    day_.igBank = Amount("IGBANK");
-    day_.igEe = Amount("IGEE");
-    day_.igSpg = Amount("IGSPG");
-    day_.igJrg = Amount("IGJRG");
-    day_.igCp1 = Amount("IGCP1");
+    const auto amount = [this](int column) { return query_.HandleAsFloat(column); };
+    day_.sales = amount(col_.sales);
+    day_.returns = amount(col_.returns);
+    day_.discount = amount(col_.discount);
+    day_.cut = amount(col_.cut);
+    day_.igCash = amount(col_.igCash);
+    day_.igCard = amount(col_.igCard);
+    day_.igBank = amount(col_.igBank);
+    day_.igEe = amount(col_.igEe);
+    day_.igSpg = amount(col_.igSpg);
+    day_.igJrg = amount(col_.igJrg);
+    day_.igCp1 = amount(col_.igCp1);
     day_.received = day_.igCash + day_.igCard + day_.igBank + day_.igEe + day_.igSpg + day_.igCp1 + day_.igJrg;
 }
 
 void TBalanceRebuild::AddToDay() {
     TLedgerDay row;
     std::swap(row, day_);
-    LoadDay(query_.FieldAsString("ILJA"));
+    LoadDay(query_.HandleAsString(col_.date));
     row.sales += day_.sales;
     row.returns += day_.returns;
     row.discount += day_.discount;

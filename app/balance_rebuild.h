@@ -29,6 +29,12 @@ private:
     void SendBatch();
     void Send(const std::string& sql, IReplayDataSet& dataSet);
     double Amount(const char* column) { return query_.FieldAsFloat(column); }
+    void FindLedgerColumns();
+
+    /// The ledger query's columns, found once per walk rather than by name on every row.
+    struct TLedgerColumns {
+        int kind, date, carried, sales, returns, discount, cut, igCash, igCard, igBank, igEe, igSpg, igJrg, igCp1;
+    };
 
     TStatementRunner& runner_;
     IReplayDataSet& query_;
@@ -39,6 +45,7 @@ private:
     std::string lastKind_;
     std::string currentDay_;  // as the query gave it, for comparing days
     TLedgerDay day_;
+    TLedgerColumns col_{};
 };
 
 }  // namespace ordo

@@ -38,6 +38,14 @@ public:
     int RecNo() override { return ds_.RecNo(); }
     std::string FieldAsString(const std::string& name) override { return ds_.FieldByName(name).AsString(); }
     double FieldAsFloat(const std::string& name) override { return ds_.FieldByName(name).AsFloat(); }
+    int FieldHandle(const std::string& name) override {
+        const TField& field = ds_.FieldByName(name);
+        for (int i = 0; i < ds_.FieldCount(); ++i)
+            if (&ds_.Fields(i) == &field) return i;
+        return -1;  // not reached: the field was found among them
+    }
+    std::string HandleAsString(int handle) override { return ds_.Fields(handle).AsString(); }
+    double HandleAsFloat(int handle) override { return ds_.Fields(handle).AsFloat(); }
 
 private:
     TOrdoClientDataSet& ds_;

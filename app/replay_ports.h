@@ -3,6 +3,7 @@
 // data sets and the window. The program wires them to the real components; tests drive the walk through doubles.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ordo {
 
@@ -40,6 +41,26 @@ public:
     [[nodiscard]] virtual std::string FieldAsString(const std::string& name) = 0;
     /// Raises when the field is NULL: a NULL amount cannot be taken as a number.
     [[nodiscard]] virtual double FieldAsFloat(const std::string& name) = 0;
+
+    /// A handle for reading a field of the open rows many times without finding it by name each time; it
+    /// stays good while those rows stay open. Raises when there is no such field, as reading it by name would.
+    /// By default a handle stands for the name; a data set that can find a field faster overrides all three.
+    [[nodiscard]] virtual int FieldHandle(const std::string& name) {
+        for (std::size_t i = 0; i < handleNames_.size(); ++i)
+            if (handleNames_[i] == name) return static_cast<int>(i);
+        handleNames_.push_back(name);
+        return static_cast<int>(handleNames_.size()) - 1;
+    }
+    [[nodiscard]] virtual std::string HandleAsString(int handle) { return FieldAsString(HandleName(handle)); }
+    [[nodiscard]] virtual double HandleAsFloat(int handle) { return FieldAsFloat(HandleName(handle)); }
+
+protected:
+    [[nodiscard]] const std::string& HandleName(int handle) const {
+        return handleNames_.at(static_cast<std::size_t>(handle));
+    }
+
+private:
+    std::vector<std::string> handleNames_;
 };
 
 /// The parts of the window the walk touches.
