@@ -191,7 +191,28 @@ std::string TField::AsString() const {
     }
 }
 
-double TField::AsFloat() const { return Value().AsDouble(); }
+double TField::AsFloat() const {
+    // Amounts are read a dozen to a row over many rows: the number comes straight from the slot, as the value's
+    // own conversion would give it. Other types, and NULL (which cannot be a number), go the general way.
+    switch (type_) {
+        case ftFloat: case ftCurrency: case ftBCD: case ftLargeint: case ftInteger: case ftAutoInc: case ftSmallint:
+        case ftWord: {
+            bool present = false;
+            const Bytes& raw = ReadRaw(present);
+            if (!present) break;
+            switch (type_) {
+                case ftFloat: case ftCurrency: return LoadDoubleLE(raw);
+                case ftBCD: return Currency::FromRaw(LoadIntLE(raw, 8)).ToDouble();
+                case ftLargeint: return static_cast<double>(LoadIntLE(raw, 8));
+                case ftWord: return static_cast<double>(static_cast<std::uint16_t>(LoadIntLE(raw, 2)));
+                case ftSmallint: return static_cast<double>(static_cast<std::int16_t>(LoadIntLE(raw, 2)));
+                default: return static_cast<double>(static_cast<std::int32_t>(LoadIntLE(raw, 4)));
+            }
+        }
+        default: break;
+    }
+    return Value().AsDouble();
+}
 std::int32_t TField::AsInteger() const { return Value().AsInt(); }
 std::int64_t TField::AsLargeInt() const { return Value().AsInt64(); }
 bool TField::AsBoolean() const { return Value().AsBool(); }
