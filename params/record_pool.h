@@ -29,7 +29,10 @@ private:
     std::size_t recordSize_ = 0;
     std::size_t perChunk_ = 1;
     std::uint32_t next_ = 0;  // first never-used handle
-    std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
+    struct TChunkFree {
+        void operator()(std::uint8_t* p) const noexcept;
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], TChunkFree>> chunks_;
     std::vector<std::uint32_t> free_;
 };
 

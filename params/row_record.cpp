@@ -159,6 +159,13 @@ void TOrdoRowWriter::WriteText(int index, TOrdoSlot slot, std::string_view text,
     WriteBytes(index, slot, AsBytes(text), isNull);
 }
 
+void TOrdoRowWriter::WriteTextIntoZeroed(int index, TOrdoSlot slot, std::string_view text, bool isNull) {
+    const std::span<std::uint8_t> s = MutableSlot(slot);
+    const std::size_t n = std::min(text.size(), s.size());
+    if (n != 0) std::memcpy(s.data(), text.data(), n);
+    SetNull(index, isNull);
+}
+
 void TOrdoRowWriter::WriteWideText(int index, TOrdoSlot slot, std::u16string_view text, bool isNull) {
     const std::span<std::uint8_t> s = MutableSlot(slot);
     std::fill(s.begin(), s.end(), std::uint8_t{0});

@@ -80,6 +80,9 @@ public:
 
     void SetNull(int index, bool isNull);
     void WriteText(int index, TOrdoSlot slot, std::string_view text, bool isNull);
+    /// WriteText for a slot known to be all zero bytes (a row just added): the rest of the slot is left as it
+    /// is, which saves writing the unused part of wide text slots on every decoded row.
+    void WriteTextIntoZeroed(int index, TOrdoSlot slot, std::string_view text, bool isNull);
     void WriteWideText(int index, TOrdoSlot slot, std::u16string_view text, bool isNull);
     void WriteBytes(int index, TOrdoSlot slot, ByteView bytes, bool isNull);
     void WriteInt16(int index, TOrdoSlot slot, std::int16_t value, bool isNull);

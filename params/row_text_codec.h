@@ -59,8 +59,9 @@ private:
 
 /// What DecodeRows asks of the data set it fills.
 struct TOrdoRowHooks {
-    /// Adds a row (AddRow with the data set's next RowId) and returns its index. When empty,
-    /// the row is appended with RowId = row count + 1.
+    /// Adds a row (AddRow with the data set's next RowId) and returns its index; the row's record
+    /// must be all zero bytes, as AddRow makes it. When empty, the row is appended with RowId =
+    /// row count + 1.
     std::function<int(TOrdoDBList& rows)> AppendRow;
     /// Called after a row's fields have been written.
     std::function<void(int rowIndex)> RowDecoded;

@@ -105,7 +105,7 @@ private:
     void WriteField(int i, const Column& c, std::string_view text, bool isNull, TOrdoRowWriter& w) {
         switch (c.type) {
             case ftString: case ftFixedChar: case ftGuid:
-                w.WriteText(i, c.slot, text, isNull);
+                w.WriteTextIntoZeroed(i, c.slot, text, isNull);  // the row was just added
                 break;
             case ftWideString:
                 w.WriteWideText(i, c.slot, AnsiToWide(text), isNull);
