@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "params/db_list.h"
 #include "platform/errors.h"
 
@@ -96,6 +98,24 @@ TEST(TOrdoRowWriter, TextIsCutToTheSlotAndFillsItWithoutTerminator) {
     w.WriteText(1, name, "ab", false);
     EXPECT_EQ(l.Reader(row).Slot(name)[2], 0);  // the rest of the slot zeroed again
     EXPECT_EQ(l.Reader(row).Text(name), "ab");
+}
+
+// Decoding writes texts into rows just added; the record must come out as the general writer makes it.
+TEST(TOrdoRowWriter, TextIntoAFreshRowGivesTheSameRecordAsTheGeneralWriter) {
+    TOrdoDBList l = ThreeFields();
+    const TOrdoSlot name = l.FieldList().Items(1).Slot();
+    for (const char* text : {"", "ab", "0123456789", "abcdefghijKLM"}) {
+        SCOPED_TRACE(text);
+        const int general = l.AddRow(1), fresh = l.AddRow(2);
+        l.Writer(general).WriteText(1, name, text, false);
+        l.Writer(fresh).WriteTextIntoZeroed(1, name, text, false);
+        const ByteView a = l.RowData(general), b = l.RowData(fresh);
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end()));
+        EXPECT_TRUE(l.Reader(fresh).HasValue(1));
+    }
+    const int null = l.AddRow(3);
+    l.Writer(null).WriteTextIntoZeroed(1, name, "", true);
+    EXPECT_FALSE(l.Reader(null).HasValue(1));
 }
 
 TEST(TOrdoRowWriter, WideTextStopsAtTheSlot) {
