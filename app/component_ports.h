@@ -21,6 +21,14 @@ private:
     TOrdoClientSocket& socket_;
 };
 
+/// The position of a field among the data set's fields, for reading it by position; raises as FieldByName does.
+inline int FieldPosition(const TDataSet& ds, const std::string& name) {
+    const TField& field = ds.FieldByName(name);
+    int i = 0;
+    while (&ds.Fields(i) != &field) ++i;  // found by name, so it is among them
+    return i;
+}
+
 class TDataSetPort final : public IReplayDataSet {
 public:
     TDataSetPort(TOrdoClientDataSet& dataSet, TOrdoClientSocket& socket) : ds_(dataSet), socket_(socket) {}
@@ -38,12 +46,7 @@ public:
     int RecNo() override { return ds_.RecNo(); }
     std::string FieldAsString(const std::string& name) override { return ds_.FieldByName(name).AsString(); }
     double FieldAsFloat(const std::string& name) override { return ds_.FieldByName(name).AsFloat(); }
-    int FieldHandle(const std::string& name) override {
-        const TField& field = ds_.FieldByName(name);
-        for (int i = 0; i < ds_.FieldCount(); ++i)
-            if (&ds_.Fields(i) == &field) return i;
-        return -1;  // not reached: the field was found among them
-    }
+    int FieldHandle(const std::string& name) override { return FieldPosition(ds_, name); }
     std::string HandleAsString(int handle) override { return ds_.Fields(handle).AsString(); }
     double HandleAsFloat(int handle) override { return ds_.Fields(handle).AsFloat(); }
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/balance_rebuild.h"
+#include "app/component_ports.h"
+#include "bench/support/rebuild_stubs.h"
 #include "dataset/ordo_data_set.h"
 #include "params/field_defs_codec.h"
 #include "params/row_text_codec.h"
@@ -104,13 +106,7 @@ public:
     int RecNo() override { return ds_.RecNo(); }
     std::string FieldAsString(const std::string& name) override { return ds_.FieldByName(name).AsString(); }
     double FieldAsFloat(const std::string& name) override { return ds_.FieldByName(name).AsFloat(); }
-    // As the program's own port does.
-    int FieldHandle(const std::string& name) override {
-        const TField& field = ds_.FieldByName(name);
-        for (int i = 0; i < ds_.FieldCount(); ++i)
-            if (&ds_.Fields(i) == &field) return i;
-        return -1;
-    }
+    int FieldHandle(const std::string& name) override { return FieldPosition(ds_, name); }
     std::string HandleAsString(int handle) override { return ds_.Fields(handle).AsString(); }
     double HandleAsFloat(int handle) override { return ds_.Fields(handle).AsFloat(); }
 
@@ -145,24 +141,6 @@ private:
     std::string sql_;
 };
 
-class TAnsweringSocket final : public IReplaySocket {
-public:
-    void SetUserName(const std::string&) override {}
-    void SetReplyTimeLimit(std::uint32_t) override {}
-    bool TimedOut() const override { return false; }
-    bool LastWaitCompleted() const override { return true; }
-};
-
-class TNoView final : public IReplayView {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressVisible(bool) override {}
-    void RepaintProgress() override {}
-    void SetDefaultCursor() override {}
-    void CloseWindow() override {}
-};
-
 void BM_DecodeLedgerQueryRows(benchmark::State& state) {
     for (auto _ : state) {
         TOrdoCustomDataSet ds;
@@ -178,8 +156,8 @@ void BM_LedgerWalk(benchmark::State& state) {
     TOrdoCustomDataSet ds;
     Fill(ds);
     TFilledQuery query(ds);
-    TAnsweringSocket socket;
-    TNoView view;
+    bench::TConfirmingSocket socket;
+    bench::TNoView view;
     TStatementRunner runner(
         {socket, view, [] { return true; }, [] { return false; }, [] { return std::string("127.0.0.1(BENCH)"); }});
     TCountingWrites writes;

@@ -15,6 +15,7 @@
 
 #include "app/balance_rebuild.h"
 #include "app/statement_runner.h"
+#include "bench/support/rebuild_stubs.h"
 #include "ordo_test_client.h"
 
 namespace ordo::bench {
@@ -102,25 +103,6 @@ private:
     std::ostream& script_;
     int& requests_;
     std::string sql_;
-};
-
-/// Every statement counts as confirmed: nothing waits here.
-class TConfirmingSocket final : public IReplaySocket {
-public:
-    void SetUserName(const std::string&) override {}
-    void SetReplyTimeLimit(std::uint32_t) override {}
-    bool TimedOut() const override { return false; }
-    bool LastWaitCompleted() const override { return true; }
-};
-
-class TNoView final : public IReplayView {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressVisible(bool) override {}
-    void RepaintProgress() override {}
-    void SetDefaultCursor() override {}
-    void CloseWindow() override {}
 };
 
 int Run(int port, const std::string& code, const std::string& name, const std::string& date) {
