@@ -43,7 +43,7 @@ bool TOrdoBaseClientDataSet::TakeZeroRowsMark() {
     return mark;
 }
 
-void TOrdoBaseClientDataSet::RowsArrived(std::int32_t packetState, const std::string& rowsText) {
+void TOrdoBaseClientDataSet::RowsArrived(std::int32_t packetState, std::string_view rowsText) {
     if (socket_ != nullptr && socket_->ErrorArrived()) return;
     delayed_ = false;
     if (zeroRowsLoad_) {
@@ -55,13 +55,13 @@ void TOrdoBaseClientDataSet::RowsArrived(std::int32_t packetState, const std::st
         return;
     }
     if (opening_ && stateStream_) {
-        queuedRows_.emplace_back(rowsText, packetState);
+        queuedRows_.emplace_back(std::string(rowsText), packetState);
         return;
     }
     LoadRows(packetState, rowsText);
 }
 
-void TOrdoBaseClientDataSet::LoadRows(std::int32_t packetState, const std::string& rowsText) {
+void TOrdoBaseClientDataSet::LoadRows(std::int32_t packetState, std::string_view rowsText) {
     if (packetState > 0) cursorId_ = packetState;
     if (packetState >= 0 && RowList() != nullptr && RowList()->Count() > 0) EmptyDataSet();
     const bool further = packetState == -1 || packetState == -2;
@@ -75,7 +75,7 @@ void TOrdoBaseClientDataSet::LoadRows(std::int32_t packetState, const std::strin
     if (further) packetRows_ = RowList()->Count() - before;
 }
 
-void TOrdoBaseClientDataSet::DecodeWithProgress(const std::string& rowsText) {
+void TOrdoBaseClientDataSet::DecodeWithProgress(std::string_view rowsText) {
     const bool show = (showQueryProgress_ == sqShowOnly || showQueryProgress_ == sqShowAllowCancel) &&
                       socket_ != nullptr;
     if (!show) {

@@ -134,7 +134,7 @@ public:
     // ---- what the socket calls while it waits ----
     void FieldDefsArrived(const std::string& fieldDefsText) override;
     bool TakeZeroRowsMark() override;
-    void RowsArrived(std::int32_t packetState, const std::string& rowsText) override;
+    void RowsArrived(std::int32_t packetState, std::string_view rowsText) override;
     /// An executed stored procedure ends its reply with the output parameters.
     [[nodiscard]] bool AwaitsOutputParams() const override { return awaitingOutput_; }
     void OutputParamsArrived(const TOrdoParamList& params) override;
@@ -186,8 +186,8 @@ private:
     void DeferOpenUntilConnected();
     void CloseServerCursor();
     void ReplayQueuedRows();
-    void LoadRows(std::int32_t packetState, const std::string& rowsText);
-    void DecodeWithProgress(const std::string& rowsText);
+    void LoadRows(std::int32_t packetState, std::string_view rowsText);
+    void DecodeWithProgress(std::string_view rowsText);
     [[nodiscard]] bool CanFetchPacket() const noexcept;
 
     TOrdoClientSocket* socket_ = nullptr;

@@ -157,7 +157,8 @@ void TOrdoClientSocket::HandleFieldDefs(TOrdoStringLine& line) {
 
 void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
     std::int32_t state = line.ReadInteger();
-    std::string rows = line.ReadString();
+    // A whole result can run to tens of megabytes: the rows are read where the message holds them.
+    std::string_view rows = AsText(line.ReadBytes());
     std::int32_t compressed = line.ReadInteger();
     IOrdoSocketDataSet* ds = FindDataSet(line.DataSetId());
     if (ds == nullptr) {
@@ -165,8 +166,11 @@ void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
         return;
     }
     try {
-        if (compressed != 0 && Compression() != acOrdoCompress && Compression() != acUserDefined)
-            rows = InflateRowsText(rows);
+        std::string inflated;
+        if (compressed != 0 && Compression() != acOrdoCompress && Compression() != acUserDefined) {
+            inflated = InflateRowsText(rows);
+            rows = inflated;
+        }
         ds->RowsArrived(state, rows);
     } catch (const std::exception& e) {
         // Rows that cannot be loaded fail the request; the wait must not go on for them.

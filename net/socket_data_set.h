@@ -29,8 +29,8 @@ public:
 
     /// A row packet (codes 5 and 11): the packet state (0 whole result, >0 cursor id with more to
     /// come, -1 further packet, -2 last packet) and the rows text, already inflated when it came
-    /// compressed.
-    virtual void RowsArrived(std::int32_t packetState, const std::string& rowsText) {
+    /// compressed. The text lives only for the call.
+    virtual void RowsArrived(std::int32_t packetState, std::string_view rowsText) {
         (void)packetState;
         (void)rowsText;
     }

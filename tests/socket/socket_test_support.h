@@ -158,7 +158,7 @@ public:
 
     void FieldDefsArrived(const std::string& text) override { fieldDefs.push_back(text); }
     bool TakeZeroRowsMark() override { return std::exchange(zeroRows, false); }
-    void RowsArrived(std::int32_t state, const std::string& text) override { rows.emplace_back(state, text); }
+    void RowsArrived(std::int32_t state, std::string_view text) override { rows.emplace_back(state, std::string(text)); }
     bool AwaitsOutputParams() const override { return awaitsOutput; }
     void OutputParamsArrived(const TOrdoParamList& params) override { outputParams = params.Count(); }
     void RowsAffectedArrived(std::int32_t n) override { rowsAffected = n; }
