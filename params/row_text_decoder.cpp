@@ -1,7 +1,10 @@
 #include "params/row_text_codec.h"
 
+#include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "params/blob_list.h"
@@ -33,6 +36,24 @@ struct Column {
     TOrdoSlot slot;
 };
 
+// A number escape of the row being gathered, kept as its value at the row-buffer offset where its text
+// belongs. Amounts are most of a ledger row's bytes: a field that is nothing but one escape and whose
+// column keeps that value as it came (a currency into a BCD slot, a double into a float slot) gets the
+// value directly, which is what spelling it out and parsing it back gives. Every other field has the
+// texts put in at their places first.
+struct PendingNumber {
+    enum Kind : std::uint8_t { kDouble, kCurrency };
+    std::size_t at;
+    Kind kind;
+    std::int64_t bits;  // the escape's eight bytes
+
+    [[nodiscard]] double Double() const noexcept { return std::bit_cast<double>(bits); }
+    void AppendText(std::string& out) const {
+        if (kind == kDouble) AppendDoubleText(out, Double());
+        else out += CurrToStr(Currency::FromRaw(bits));
+    }
+};
+
 class RowDecoder {
 public:
     RowDecoder(TOrdoDBList& rows, TOrdoBlobList& blobs) : rows_(rows), blobs_(blobs) {
@@ -42,28 +63,64 @@ public:
     }
 
     std::vector<ByteView> side;
+    std::vector<PendingNumber> numbers;
 
     void Decode(std::string_view row, TOrdoRowWriter& w) {
         std::size_t pos = 0;
+        std::size_t next = 0;  // first number escape not yet given to a field
         for (std::size_t i = 0; i < columns_.size(); ++i) {
-            std::string_view text;
-            if (pos <= row.size()) {
-                const void* hit = std::memchr(row.data() + pos, kFieldEnd, row.size() - pos);
-                if (hit) {
-                    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(hit) - row.data());
-                    text = row.substr(pos, end - pos);
-                    pos = end + 1;
-                } else {
-                    pos = row.size() + 1;  // this field and all after it read as empty
-                }
+            const int index = static_cast<int>(i);
+            const void* hit = pos <= row.size() ? std::memchr(row.data() + pos, kFieldEnd, row.size() - pos) : nullptr;
+            if (!hit) {
+                // This field and all after it read as empty, whatever text or escapes trail without an end.
+                pos = row.size() + 1;
+                next = numbers.size();
+                WriteField(index, columns_[i], {}, false, w);
+                continue;
             }
-            const bool isNull = text.size() == 1 && text[0] == '\x03';
-            if (isNull) text = {};
-            WriteField(static_cast<int>(i), columns_[i], text, isNull, w);
+            const auto end = static_cast<std::size_t>(static_cast<const char*>(hit) - row.data());
+            const std::string_view text = row.substr(pos, end - pos);
+            std::size_t last = next;  // this field's escapes are [next, last)
+            while (last < numbers.size() && numbers[last].at <= end) ++last;
+            if (last == next) {
+                const bool isNull = text.size() == 1 && text[0] == '\x03';
+                WriteField(index, columns_[i], isNull ? std::string_view{} : text, isNull, w);
+            } else if (!(last == next + 1 && text.empty() && WriteNumber(index, columns_[i], numbers[next], w))) {
+                Splice(row, pos, end, next, last);
+                WriteField(index, columns_[i], spliced_, false, w);
+            }
+            next = last;
+            pos = end + 1;
         }
     }
 
 private:
+    /// A field that is exactly one number escape, written from its value when its column keeps the value
+    /// as it came; false when the field has to go by its text.
+    static bool WriteNumber(int i, const Column& c, const PendingNumber& n, TOrdoRowWriter& w) {
+        if (n.kind == PendingNumber::kCurrency && c.type == ftBCD && n.bits != std::numeric_limits<std::int64_t>::min()) {
+            w.WriteInt64(i, c.slot, n.bits, false);
+            return true;
+        }
+        if (n.kind == PendingNumber::kDouble && (c.type == ftFloat || c.type == ftCurrency) && std::isfinite(n.Double())) {
+            w.WriteDouble(i, c.slot, n.Double(), false);
+            return true;
+        }
+        return false;
+    }
+
+    /// The field text of row[pos, end) with the texts of numbers[first, last) put in at their offsets.
+    void Splice(std::string_view row, std::size_t pos, std::size_t end, std::size_t first, std::size_t last) {
+        spliced_.clear();
+        std::size_t from = pos;
+        for (std::size_t k = first; k < last; ++k) {
+            spliced_.append(row.substr(from, numbers[k].at - from));
+            numbers[k].AppendText(spliced_);
+            from = numbers[k].at;
+        }
+        if (from < end) spliced_.append(row.substr(from, end - from));
+    }
+
     ByteView SideEntry(std::string_view text) const {
         const std::int32_t index = StrToIntDef(text, -1);
         if (index < 0 || static_cast<std::size_t>(index) >= side.size())
@@ -160,6 +217,7 @@ private:
     TOrdoDBList& rows_;
     TOrdoBlobList& blobs_;
     std::vector<Column> columns_;
+    std::string spliced_;
 };
 
 inline bool IsSpecial(unsigned char b) noexcept { return static_cast<unsigned char>(b - 4) <= 4; }
@@ -182,7 +240,7 @@ TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobL
         i = run;
         switch (p[i]) {
             case 0x04: {
-                if (buf == "NULL") {
+                if (buf == "NULL" && decoder.numbers.empty()) {
                     result.EndOfData = true;
                     return result;
                 }
@@ -191,6 +249,7 @@ TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobL
                 TOrdoRowWriter w = rows.Writer(at);
                 decoder.Decode(buf, w);
                 decoder.side.clear();
+                decoder.numbers.clear();
                 buf.clear();
                 ++i;
                 if (hooks.RowDecoded) hooks.RowDecoded(at);
@@ -199,12 +258,12 @@ TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobL
             }
             case 0x05:
                 if (n - i < 9) return result;  // a cut escape: no complete row can follow
-                AppendDoubleText(buf, LoadF64LE(p + i + 1));
+                decoder.numbers.push_back({buf.size(), PendingNumber::kDouble, LoadI64LE(p + i + 1)});
                 i += 9;
                 break;
             case 0x08:
                 if (n - i < 9) return result;
-                buf += CurrToStr(Currency::FromRaw(LoadI64LE(p + i + 1)));
+                decoder.numbers.push_back({buf.size(), PendingNumber::kCurrency, LoadI64LE(p + i + 1)});
                 i += 9;
                 break;
             case 0x07:

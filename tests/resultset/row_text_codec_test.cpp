@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <limits>
 
 #include "params/blob_list.h"
 #include "params/db_list.h"
@@ -104,6 +107,70 @@ TEST(DecodeRows, EscapedNumbersComeBackExactly) {
     EXPECT_EQ(BcdToStr(t.Row(0).Bcd(t.Slot(2)), '.'), "12345678901234567890.125");
     EXPECT_EQ(t.Row(0).Text(t.Slot(3)), "1" + std::string(1, DecimalSeparator()) + "5");
     EXPECT_EQ(t.Row(0).Double(t.Slot(4)), -1e300);
+}
+
+// Amount fields are taken from their escapes without spelling them out; what lands in the slot must be what
+// the text of the same escape, parsed by the column's type, gives.
+TEST(DecodeRows, NumbersTakenFromTheirEscapesMatchTheirTexts) {
+    Target t{{"F", ftFloat, 0}, {"FT", ftString, 400}, {"C", ftBCD, 0}, {"CT", ftString, 40}};
+    const double doubles[] = {0.0, -0.0, 0.1 + 0.2, -2.5, 1e15, 999999999999999.9, 1e300, -1.7976931348623157e308,
+                              5e-324, 2.2250738585072014e-308, 123456.789, 1.0 / 3};
+    const std::int64_t currencies[] = {0, 1, -1, 15000, -123456, 9223372036854775807LL,
+                                       std::numeric_limits<std::int64_t>::min(), -9223372036854775807LL};
+    const std::size_t rows = std::max(std::size(doubles), std::size(currencies));
+    TOrdoRowTextWriter w;
+    for (std::size_t k = 0; k < rows; ++k) {
+        const double d = doubles[k % std::size(doubles)];
+        const Currency c = Currency::FromRaw(currencies[k % std::size(currencies)]);
+        w.AddFloat(d);
+        w.AddFloat(d);
+        w.AddCurrency(c);
+        w.AddCurrency(c);
+        w.EndRow();
+    }
+    t.Decode(w.Take());
+    ASSERT_EQ(t.rows.Count(), static_cast<int>(rows));
+    for (int r = 0; r < t.rows.Count(); ++r) {
+        SCOPED_TRACE(r);
+        const auto row = t.Row(r);
+        const std::string floatText(row.Text(t.Slot(1)));
+        double parsed = 0;
+        if (!TryStrToFloat(floatText, parsed)) parsed = 0;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(row.Double(t.Slot(0))), std::bit_cast<std::uint64_t>(parsed)) << floatText;
+        const std::string currencyText(row.Text(t.Slot(3)));
+        Currency cur;
+        EXPECT_EQ(row.Int64(t.Slot(2)), TryStrToCurr(currencyText, cur) ? cur.Raw() : 0) << currencyText;
+        for (int f = 0; f < 4; ++f) EXPECT_TRUE(row.HasValue(f));
+    }
+}
+
+TEST(DecodeRows, EscapesAmongTextStayInTheirPlaces) {
+    Target t{{"S", ftString, 40}, {"B", ftBCD, 0}, {"F", ftFloat, 0}, {"L", ftString, 10}};
+    const auto escape = [](auto add) {  // the escape's bytes alone, without the field end
+        TOrdoRowTextWriter w;
+        add(w);
+        std::string s = w.Take();
+        s.pop_back();
+        return s;
+    };
+    const std::string cur = escape([](TOrdoRowTextWriter& w) { w.AddCurrency(Currency::FromRaw(15000)); });
+    const std::string dbl = escape([](TOrdoRowTextWriter& w) { w.AddFloat(2.25); });
+    const std::string sep(1, DecimalSeparator());
+    // Text around and between escapes; a BCD field that is more than its escape goes by the whole text; a
+    // float field given a currency reads it through its text; the last field has no end and reads as empty.
+    t.Decode("a" + cur + "b" + dbl + "" + cur + "7" + cur + "" + cur + "" + "NULL");
+    ASSERT_EQ(t.rows.Count(), 1);
+    const auto row = t.Row(0);
+    EXPECT_EQ(row.Text(t.Slot(0)), "a1" + sep + "5b2" + sep + "25");
+    EXPECT_EQ(row.Int64(t.Slot(1)), 15700);  // "1.57"
+    EXPECT_EQ(row.Double(t.Slot(2)), 1.5);
+    EXPECT_EQ(row.Text(t.Slot(3)), "");
+    // Escapes spell nothing that could be taken for the end-of-rows row or a NULL field.
+    Target n{{"S", ftString, 10}};
+    const auto r = n.Decode("NU" + cur + "" + "NULL");
+    EXPECT_EQ(r.Rows, 1);
+    EXPECT_TRUE(r.EndOfData);
+    EXPECT_EQ(n.Row(0).Text(n.Slot(0)), "");  // no field end: empty
 }
 
 TEST(DecodeRows, EscapedFloatsFollowTheDecimalSeparator) {
