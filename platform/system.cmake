@@ -1,4 +1,4 @@
-# message loop, timers, descriptors, INI, names, files, code page
+# message loop, timers, descriptors, INI, names, files, code page, zeroed pages
 target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/thread_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/socket_events.cpp
@@ -14,4 +14,5 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/locale_separators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clock_now.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/zeroed_pages.cpp
 )

@@ -19,6 +19,7 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/locale_separators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clock_now.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/zeroed_pages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_update_window.cpp

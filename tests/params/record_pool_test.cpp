@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdint>
 #include <set>
 
 #include "params/record_pool.h"
@@ -46,6 +47,28 @@ TEST(TRecordPool, RecordsAcrossChunksAreDistinctZeroedAndStable) {
     pool.Reset(8);
     EXPECT_EQ(pool.CapacityBytes(), 0u);
     EXPECT_TRUE(AllZero(pool.Record(pool.Acquire())));
+}
+
+// Chunks grow from a few records to a ceiling; the handles on either side of every chunk boundary must
+// land in distinct, adjacent-free places, and a small data set must not hold megabytes.
+TEST(TRecordPool, GrowingChunksKeepEveryRecordInItsOwnPlace) {
+    for (const std::size_t size : {std::size_t{1}, std::size_t{24}, std::size_t{2099}, std::size_t{70000},
+                                   std::size_t{5u << 20}}) {
+        SCOPED_TRACE(size);
+        detail::TRecordPool pool;
+        pool.Reset(size);
+        const auto address = [&pool](std::uint32_t h) { return reinterpret_cast<std::uintptr_t>(pool.Record(h).data()); };
+        std::vector<std::uintptr_t> starts = {address(pool.Acquire())};
+        EXPECT_LE(pool.CapacityBytes(), std::max<std::size_t>(size, 16 * 1024));
+        const std::uint32_t count = size > 100000 ? 4 : static_cast<std::uint32_t>(std::min<std::size_t>(12000, (8u << 20) / size));
+        for (std::uint32_t i = 1; i < count; ++i) starts.push_back(address(pool.Acquire()));
+        // No two records share a byte: sorted by address, each starts at least a record after the previous.
+        std::sort(starts.begin(), starts.end());
+        for (std::size_t i = 1; i < starts.size(); ++i)
+            ASSERT_GE(starts[i] - starts[i - 1], size) << "record " << i;
+        EXPECT_GE(pool.CapacityBytes(), count * size);
+        EXPECT_LE(pool.CapacityBytes(), count * size + std::max<std::size_t>(size, 2u << 20));
+    }
 }
 
 }  // namespace
