@@ -144,6 +144,7 @@ private:
     friend class TOrdoBlobStream;
     [[nodiscard]] int RecordBufferSize() const noexcept;
     void FillBuffer(TRecordBuffer& buffer, int rowIndex);
+    void PrefetchRow(int rowIndex) const noexcept;
     [[nodiscard]] bool AcceptRecord(TRecordBuffer& buffer);
     void CheckPersistentFields();
     void BuildFieldList(const std::vector<TOrdoFieldDef>& defs);
