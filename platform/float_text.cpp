@@ -13,49 +13,56 @@ namespace {
 
 constexpr int kFloatPrecision = 15;
 
-std::string ScientificText(const detail::DecimalDigits& d, char sep) {
-    std::string s = d.Negative ? "-" : "";
-    s += d.Digits[0];
-    if (d.Digits.size() > 1) {
-        s += sep;
-        s.append(d.Digits, 1);
-    }
-    s += 'E';
-    s += IntToStr(d.Exponent - 1);
-    return s;
+// The texts below append to the caller's string: statements are built from many numbers, and a string per
+// number would be made and thrown away for each.
+
+void AppendInteger(std::string& out, std::int64_t value) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, r.ptr);
 }
 
-std::string FixedText(const detail::DecimalDigits& d, char sep) {
-    std::string s = d.Negative ? "-" : "";
+void AppendScientific(std::string& out, const detail::DecimalDigits& d, char sep) {
+    if (d.Negative) out += '-';
+    out += d.Digits[0];
+    if (d.Digits.size() > 1) {
+        out += sep;
+        out.append(d.Digits, 1);
+    }
+    out += 'E';
+    AppendInteger(out, d.Exponent - 1);
+}
+
+void AppendFixed(std::string& out, const detail::DecimalDigits& d, char sep) {
+    if (d.Negative) out += '-';
     const auto n = static_cast<int>(d.Digits.size());
     if (d.Exponent <= 0) {
-        s += '0';
-        s += sep;
-        s.append(static_cast<std::size_t>(-d.Exponent), '0');
-        s += d.Digits;
-        return s;
+        out += '0';
+        out += sep;
+        out.append(static_cast<std::size_t>(-d.Exponent), '0');
+        out += d.Digits;
+        return;
     }
     if (n <= d.Exponent) {
-        s += d.Digits;
-        s.append(static_cast<std::size_t>(d.Exponent - n), '0');
-        return s;
+        out += d.Digits;
+        out.append(static_cast<std::size_t>(d.Exponent - n), '0');
+        return;
     }
-    s.append(d.Digits, 0, static_cast<std::size_t>(d.Exponent));
-    s += sep;
-    s.append(d.Digits, static_cast<std::size_t>(d.Exponent));
-    return s;
+    out.append(d.Digits, 0, static_cast<std::size_t>(d.Exponent));
+    out += sep;
+    out.append(d.Digits, static_cast<std::size_t>(d.Exponent));
 }
 
 /// Amounts with at most four decimals below 10^11 are exactly the decimal r / 10^4 whose nearest double
 /// they are, and that decimal has at most 15 significant digits: rounding to 15 digits gives it back,
-/// so it is spelled directly instead of by the digit search.
-bool FewDecimalsText(double value, char sep, std::string& out) {
+/// so it is spelled directly instead of by the digit search. Appends nothing when the value is not one.
+bool AppendFewDecimals(std::string& out, double value, char sep) {
     if (!(std::fabs(value) < 1e11)) return false;
     const double scaled = std::nearbyint(value * 1e4);
     if (scaled / 1e4 != value) return false;
     const auto units = static_cast<std::int64_t>(std::fabs(scaled));
-    out = value < 0 ? "-" : "";
-    out += IntToStr(units / 10000);
+    if (value < 0) out += '-';
+    AppendInteger(out, units / 10000);
     if (std::int64_t frac = units % 10000; frac != 0) {
         char digits[4];
         for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = static_cast<char>('0' + frac % 10);
@@ -65,6 +72,33 @@ bool FewDecimalsText(double value, char sep, std::string& out) {
         out.append(digits, static_cast<std::size_t>(n));
     }
     return true;
+}
+
+void AppendGeneralFloatText(std::string& out, double value, int precision, char separator) {
+    if (std::isnan(value)) {
+        out += "NAN";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-INF" : "INF";
+        return;
+    }
+    // Whole numbers that fit the precision are spelled as they are, without the digit search: most amounts
+    // written into statements are whole, and this text is built many times per query row.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (precision >= 1 && std::fabs(value) < kPowersOfTen[std::min(precision, 15)] && value == std::trunc(value)) {
+        AppendInteger(out, static_cast<std::int64_t>(value));  // -0.0 converts to 0 and reads "0"
+        return;
+    }
+    if (precision == kFloatPrecision && AppendFewDecimals(out, value, separator)) return;
+    const detail::DecimalDigits d = detail::ToSignificantDigits(value, precision);
+    if (d.Digits.empty())
+        out += '0';
+    else if (d.Exponent > precision || d.Exponent < -3)
+        AppendScientific(out, d, separator);
+    else
+        AppendFixed(out, d, separator);
 }
 
 /// Magnitude of a parsed number as a power of ten, to tell underflow from overflow.
@@ -101,26 +135,21 @@ Currency Currency::FromDouble(double value) {
 std::string FloatToStr(double value) { return FloatToStr(value, DecimalSeparator()); }
 
 std::string FloatToStr(double value, char decimalSeparator) {
-    return detail::GeneralFloatText(value, kFloatPrecision, decimalSeparator);
+    std::string s;
+    AppendGeneralFloatText(s, value, kFloatPrecision, decimalSeparator);
+    return s;
+}
+
+void AppendFloatToStr(std::string& out, double value) { AppendFloatToStr(out, value, DecimalSeparator()); }
+
+void AppendFloatToStr(std::string& out, double value, char decimalSeparator) {
+    AppendGeneralFloatText(out, value, kFloatPrecision, decimalSeparator);
 }
 
 std::string detail::GeneralFloatText(double value, int precision, char separator) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    // Whole numbers that fit the precision are spelled as they are, without the digit search: most amounts
-    // written into statements are whole, and this text is built many times per query row.
-    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    if (precision >= 1 && std::fabs(value) < kPowersOfTen[std::min(precision, 15)] && value == std::trunc(value))
-        return value == 0 ? "0" : IntToStr(static_cast<std::int64_t>(value));
-    if (precision == kFloatPrecision) {
-        std::string money;
-        if (FewDecimalsText(value, separator, money)) return money;
-    }
-    detail::DecimalDigits d = detail::ToSignificantDigits(value, precision);
-    if (d.Digits.empty()) return "0";
-    if (d.Exponent > precision || d.Exponent < -3) return ScientificText(d, separator);
-    return FixedText(d, separator);
+    std::string s;
+    AppendGeneralFloatText(s, value, precision, separator);
+    return s;
 }
 
 bool TryStrToFloat(std::string_view text, double& out) noexcept {

@@ -60,6 +60,9 @@ std::string IntToHex(std::uint64_t value, int digits);
 /// infinities read "NAN", "INF", "-INF".
 std::string FloatToStr(double value);
 std::string FloatToStr(double value, char decimalSeparator);
+/// FloatToStr's text appended to `out`, for texts built from many numbers.
+void AppendFloatToStr(std::string& out, double value);
+void AppendFloatToStr(std::string& out, double value, char decimalSeparator);
 /// Blanks around, optional sign, digits with at most one decimal separator (at least one
 /// digit in all), optional exponent "E"/"e" with optional sign. No grouping separators.
 bool TryStrToFloat(std::string_view text, double& out) noexcept;
