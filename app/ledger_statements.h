@@ -27,6 +27,9 @@ std::string BuyerLedgerQuery(const std::string& code, const std::string& date, c
 std::string WalkInDayQuery(const std::string& date);
 std::string BuyerDeleteStatement(const std::string& code, const std::string& date);
 std::string LedgerRowStatement(const TLedgerDay& day, const std::string& code, const std::string& name);
+/// LedgerRowStatement written onto the end of `out`: the walk writes one a day straight into its batch.
+void AppendLedgerRowStatement(std::string& out, const TLedgerDay& day, const std::string& code,
+                              const std::string& name);
 std::string OpeningRowStatement(const std::string& date, const std::string& code, const std::string& name,
                                 double opening, double closing);
 std::string BalanceStatement(const std::string& code, double closing);
