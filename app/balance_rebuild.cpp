@@ -68,71 +68,66 @@ void TBalanceRebuild::LedgerWalk() {
     FindLedgerColumns();
     while (!query_.Eof()) {
         const int recNo = query_.RecNo();
-        const std::string kind = query_.HandleAsString(col_.kind);
+        lastKind_ = query_.HandleAsString(col_.kind);
+        const std::string date = query_.HandleAsString(col_.date);
         if (recNo == 1) {
             const double carried = query_.HandleAsFloat(col_.carried);
-            if (kind != "11" && date_ == kFloorDate) Append(OpeningRowStatement(date_, code_, name_, carried, carried));
-            lastKind_ = kind;
-            LoadDay(query_.HandleAsString(col_.date));
-            day_.opening = carried;
-            ComputeClosing();
+            if (lastKind_ != "11" && date_ == kFloorDate)
+                Append(OpeningRowStatement(date_, code_, name_, carried, carried));
+            StartDay(date, carried);
+        } else if (date != currentDay_) {
+            if (DayHasMovement()) AppendLedgerRowStatement(NextStatement(), day_, code_, name_);
+            StartDay(date, day_.closing);
         } else {
-            const std::string date = query_.HandleAsString(col_.date);
-            if (date != currentDay_) {
-                if (DayHasMovement()) Append(LedgerRowStatement(day_, code_, name_));
-                const double opening = day_.closing;
-                lastKind_ = kind;
-                LoadDay(date);
-                day_.opening = opening;
-            } else {
-                lastKind_ = kind;
-                AddToDay();
-            }
-            ComputeClosing();
+            AddToDay(RowAmounts());
         }
+        ComputeClosing();
         if (recNo % kRowsPerBatch == 0) SendBatch();
         query_.Next();
     }
-    if (DayHasMovement()) Append(LedgerRowStatement(day_, code_, name_));
+    if (DayHasMovement()) AppendLedgerRowStatement(NextStatement(), day_, code_, name_);
     Append(BalanceStatement(code_, day_.closing));
     SendBatch();
 }
 
-void TBalanceRebuild::LoadDay(const std::string& date) {
-    currentDay_ = date;
-    day_.date = QuoteLiteral(date);
+TLedgerDay TBalanceRebuild::RowAmounts() {
     const auto amount = [this](int column) { return query_.HandleAsFloat(column); };
-    day_.sales = amount(col_.sales);
-    day_.returns = amount(col_.returns);
-    day_.discount = amount(col_.discount);
-    day_.cut = amount(col_.cut);
-    day_.igCash = amount(col_.igCash);
-    day_.igCard = amount(col_.igCard);
-    day_.igBank = amount(col_.igBank);
-    day_.igEe = amount(col_.igEe);
-    day_.igSpg = amount(col_.igSpg);
-    day_.igJrg = amount(col_.igJrg);
-    day_.igCp1 = amount(col_.igCp1);
-    day_.received = day_.igCash + day_.igCard + day_.igBank + day_.igEe + day_.igSpg + day_.igCp1 + day_.igJrg;
+    TLedgerDay row;
+    row.sales = amount(col_.sales);
+    row.returns = amount(col_.returns);
+    row.discount = amount(col_.discount);
+    row.cut = amount(col_.cut);
+    row.igCash = amount(col_.igCash);
+    row.igCard = amount(col_.igCard);
+    row.igBank = amount(col_.igBank);
+    row.igEe = amount(col_.igEe);
+    row.igSpg = amount(col_.igSpg);
+    row.igJrg = amount(col_.igJrg);
+    row.igCp1 = amount(col_.igCp1);
+    row.received = row.igCash + row.igCard + row.igBank + row.igEe + row.igSpg + row.igCp1 + row.igJrg;
+    return row;
 }
 
-void TBalanceRebuild::AddToDay() {
-    TLedgerDay row;
-    std::swap(row, day_);
-    LoadDay(query_.HandleAsString(col_.date));
-    row.sales += day_.sales;
-    row.returns += day_.returns;
-    row.discount += day_.discount;
-    row.cut += day_.cut;
-    row.igCash += day_.igCash;
-    row.igCard += day_.igCard;
-    row.igBank += day_.igBank;
-    row.igEe += day_.igEe;
-    row.igSpg += day_.igSpg;
-    row.igJrg += day_.igJrg;
-    row.igCp1 += day_.igCp1;
-    row.received += day_.received;
-    day_ = std::move(row);
+void TBalanceRebuild::StartDay(const std::string& date, double opening) {
+    day_ = RowAmounts();
+    day_.date = QuoteLiteral(date);
+    day_.opening = opening;
+    currentDay_ = date;
+}
+
+void TBalanceRebuild::AddToDay(const TLedgerDay& row) {
+    day_.sales += row.sales;
+    day_.returns += row.returns;
+    day_.discount += row.discount;
+    day_.cut += row.cut;
+    day_.igCash += row.igCash;
+    day_.igCard += row.igCard;
+    day_.igBank += row.igBank;
+    day_.igEe += row.igEe;
+    day_.igSpg += row.igSpg;
+    day_.igJrg += row.igJrg;
+    day_.igCp1 += row.igCp1;
+    day_.received += row.received;
 }
 
 void TBalanceRebuild::ComputeClosing() {
@@ -181,12 +176,12 @@ void TBalanceRebuild::WalkInDayTotal() {
     SendBatch();
 }
 
-void TBalanceRebuild::Append(const std::string& statement) {
-    if (batch_.empty())
-        batch_ = statement;
-    else
-        batch_ += "\r\n" + statement;
+std::string& TBalanceRebuild::NextStatement() {
+    if (!batch_.empty()) batch_ += "\r\n";
+    return batch_;
 }
+
+void TBalanceRebuild::Append(const std::string& statement) { NextStatement() += statement; }
 
 void TBalanceRebuild::SendBatch() {
     Send(batch_, writes_);

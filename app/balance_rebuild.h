@@ -21,11 +21,15 @@ private:
     void Run();
     void LedgerWalk();
     void WalkInDayTotal();
-    void LoadDay(const std::string& date);
-    void AddToDay();
+    /// The amounts of the query row the walk stands on, as one day's movements.
+    [[nodiscard]] TLedgerDay RowAmounts();
+    void StartDay(const std::string& date, double opening);
+    void AddToDay(const TLedgerDay& row);
     void ComputeClosing();
     [[nodiscard]] bool DayHasMovement() const;
     void Append(const std::string& statement);
+    /// The batch with the line of one more statement begun, for the statement to be written onto.
+    std::string& NextStatement();
     void SendBatch();
     void Send(const std::string& sql, IReplayDataSet& dataSet);
     double Amount(const char* column) { return query_.FieldAsFloat(column); }

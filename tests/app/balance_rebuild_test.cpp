@@ -161,6 +161,17 @@ TEST_F(RebuildFixture, NullAmountEndsTheRebuildBeforeAnyWrite) {
     EXPECT_EQ(writes.executed.size(), 1u);  // only the delete that came before the walk
 }
 
+// A later row's amounts are read on one of two roads: it starts a new day, or it adds to the day of the row before.
+TEST_F(RebuildFixture, NullAmountOnALaterRowEndsTheRebuildToo) {
+    for (const char* date : {"2024-01-06", "2024-01-05"}) {
+        SCOPED_TRACE(date);
+        rows = {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}}), Voucher("21", date, {{"IGCP1", std::nullopt}})};
+        writes.executed.clear();
+        EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
+        EXPECT_EQ(writes.executed.size(), 1u);  // the delete; the ledger rows never went out
+    }
+}
+
 TEST_F(RebuildFixture, AnUnconfirmedStatementFailsTheRebuild) {
     rows = {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}})};
     writes.onRequest = [this](const std::string& sql) {
