@@ -174,6 +174,13 @@ Bytes TField::AsBytes() const {
 }
 
 std::string TField::AsString() const {
+    // Text is what walks read besides amounts (kinds, dates, codes): it is taken from the slot as the value
+    // would hold it, without building the value and copying the text out of it again.
+    if (type_ == ftString || type_ == ftFixedChar || type_ == ftGuid) {
+        bool present = false;
+        const Bytes& raw = ReadRaw(present);
+        return present ? TextUpToZero(raw) : std::string();
+    }
     const Variant v = Value();
     if (v.IsNull()) return {};
     switch (type_) {

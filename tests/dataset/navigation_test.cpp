@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/codepage.h"
 #include "test_rows.h"
 
@@ -162,6 +164,55 @@ TEST(TOrdoCustomDataSet, AsFloatOfEveryNumberTypeIsTheValueAsDouble) {
         SCOPED_TRACE(d.Name);
         EXPECT_THROW((void)ds.FieldByName(d.Name).AsFloat(), EVariantError);
     }
+}
+
+// Text fields take a short road to their text as well; it must be the value's own text, up to the slot's end
+// when the text fills it, and empty for NULL. Wide text is converted and must keep the general road.
+TEST(TOrdoCustomDataSet, AsStringOfTextFieldsIsTheValuesText) {
+    const std::vector<TOrdoFieldDef> defs = {
+        {"S", ftString, 8}, {"FC", ftFixedChar, 4}, {"G", ftGuid, 38}, {"WS", ftWideString, 4}};
+    const std::string guid = "{0F8FAD5B-D9CB-469F-A165-70867728950E}";
+    const std::vector<std::vector<std::optional<std::string>>> rows = {
+        {"", "", "", ""},
+        {"12345678", "abcd", guid, "wide"},                       // every slot filled to its last byte
+        {"123456789", "abcde", guid + "X", "wider"},              // longer than declared: cut to the slot
+        {" 2001-1 ", "a  ", guid.substr(0, 10), "w "},            // blanks are kept
+        {AnsiLiteral("전미수"), AnsiLiteral("매"), "-", AnsiLiteral("전미수")},  // the code page's bytes
+        {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+    };
+    TOrdoRowTextWriter w;
+    for (const auto& row : rows) {
+        for (const auto& text : row)
+            if (text) w.AddText(*text); else w.AddNull();
+        w.EndRow();
+    }
+    w.EndOfData();
+    TOrdoCustomDataSet ds;
+    Arrive(ds, defs, w.Take());
+    ds.Open();
+    for (std::size_t r = 0; r < rows.size(); ++r, ds.Next()) {
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(testing::Message() << "row " << r << ", field " << i);
+            const TField& f = ds.Fields(i);
+            const Variant v = f.Value();
+            EXPECT_EQ(f.AsString(), v.IsNull() ? std::string() : v.AsString());
+        }
+    }
+    ds.First();
+    ds.Next();
+    EXPECT_EQ(ds.FieldByName("S").AsString(), "12345678");
+    ds.Next();
+    EXPECT_EQ(ds.FieldByName("FC").AsString(), "abcd");
+    ds.Last();
+    EXPECT_TRUE(ds.FieldByName("S").IsNull());
+    EXPECT_EQ(ds.FieldByName("S").AsString(), "");
+    // A value cleared while editing keeps its bytes in the slot; only the NULL bit tells it is gone.
+    ds.First();
+    ds.Edit();
+    ds.FieldByName("FC").SetAsString("abc");
+    ds.FieldByName("FC").Clear();
+    EXPECT_EQ(ds.FieldByName("FC").AsString(), "");
+    ds.Cancel();
 }
 
 TEST(TOrdoCustomDataSet, EmptyTextIsNotNull) {
