@@ -20,12 +20,13 @@ const TOrdoFieldItem* TOrdoCustomDataSet::BoundItem(const TField& field) const n
 void TOrdoCustomDataSet::CopyFieldData(const TField& field, const TOrdoFieldItem& item, const TRecordBuffer& buffer,
                                        Bytes& target) {
     try {
-        const TOrdoRowReader r = RowReader(buffer);
-        const ByteView slot = r.Slot(item.Slot());
+        const ByteView slot = RowReader(buffer).Slot(item.Slot());
         std::size_t n = 0;
         switch (item.Type()) {
             case ftString: case ftFixedChar: case ftGuid:
-                n = r.Text(item.Slot()).size();
+                // up to the first zero byte, looked for in the slot already found: fields are read a dozen
+                // times a row, and the text's own reader would find and check the slot again
+                n = static_cast<std::size_t>(std::find(slot.begin(), slot.end(), std::uint8_t{0}) - slot.begin());
                 break;
             case ftSmallint: case ftWord: case ftBoolean: n = 2; break;
             case ftInteger: case ftDate: case ftTime: case ftAutoInc: n = 4; break;
@@ -59,9 +60,7 @@ bool TOrdoCustomDataSet::GetFieldData(const TField& field, Bytes* target) {
     const int index = field.FieldNo() - 1;
     const bool present = RowReader(*buffer).HasValue(index);
     if (!target) return present;
-    const TFieldType t = item->Type();
-    const bool copyable = t != ftUnknown && (IsBlobType(t) || SlotSize(t, 1) > 0);
-    if (!copyable) return false;
+    if (SlotSize(item->Type(), 1) == 0) return false;  // records hold no value of this type (blobs hold an id)
     CopyFieldData(field, *item, *buffer, *target);
     return present;
 }

@@ -196,6 +196,9 @@ TEST(TOrdoCustomDataSet, AsStringOfTextFieldsIsTheValuesText) {
             const TField& f = ds.Fields(i);
             const Variant v = f.Value();
             EXPECT_EQ(f.AsString(), v.IsNull() ? std::string() : v.AsString());
+            if (i < 3) {
+                EXPECT_EQ(AsText(f.AsBytes()), f.AsString()) << "a read receives the text, not the padding";
+            }
         }
     }
     ds.First();
