@@ -74,19 +74,26 @@ namespace {
 
 bool IsMemoType(TFieldType t) { return t == ftMemo || t == ftFmtMemo || t == ftOraClob; }
 
+// A value of full width is loaded where it lies: copying it into a padded buffer first made every amount read
+// (a dozen a ledger row) wait for that copy. Only a shorter value is padded with zeros.
 std::int64_t LoadIntLE(const Bytes& raw, std::size_t width) {
     std::uint8_t b[8] = {};
-    if (!raw.empty()) std::memcpy(b, raw.data(), std::min(width, raw.size()));  // an empty value has no buffer
+    const std::uint8_t* p = raw.data();
+    if (raw.size() < width) {
+        if (!raw.empty()) std::memcpy(b, raw.data(), raw.size());  // an empty value has no buffer
+        p = b;
+    }
     switch (width) {
-        case 2: return LoadI16LE(b);
-        case 4: return LoadI32LE(b);
-        default: return LoadI64LE(b);
+        case 2: return LoadI16LE(p);
+        case 4: return LoadI32LE(p);
+        default: return LoadI64LE(p);
     }
 }
 
 double LoadDoubleLE(const Bytes& raw) {
+    if (raw.size() >= 8) return LoadF64LE(raw.data());
     std::uint8_t b[8] = {};
-    if (!raw.empty()) std::memcpy(b, raw.data(), std::min<std::size_t>(8, raw.size()));
+    if (!raw.empty()) std::memcpy(b, raw.data(), raw.size());
     return LoadF64LE(b);
 }
 
