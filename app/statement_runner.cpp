@@ -47,7 +47,7 @@ int TStatementRunner::RunStatement(const std::string& sql, IReplayDataSet& dataS
     ctx_.socket.SetUserName(ctx_.userName());
     dataSet.UseProgramSocket();
 
-    const bool executeText = StartsWith(UpperCase(Trim(sql)), "EXECUTE");
+    const bool executeText = StartsWith(UpperCase(Trim(sql).substr(0, 7)), "EXECUTE");
     if (ClassifyStatement(sql) == TStatementKind::skReturnsRows) {
         if (executeText) ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
         try {
