@@ -63,24 +63,9 @@ bool IsSizedType(TFieldType type) noexcept {
     }
 }
 
-bool TOrdoRowReader::HasValue(int index) const noexcept {
-    if (index < 0) return false;
-    const std::size_t at = static_cast<std::size_t>(bitmap_) + static_cast<std::size_t>(index) / 8;
-    if (bitmap_ < 0 || at >= record_.size()) return false;
-    return (record_[at] >> (index % 8)) & 1;
-}
-
-void TOrdoRowReader::CheckSlot(TOrdoSlot slot, int need) const {
-    if (slot.Offset < 0 || slot.Size < need ||
-        static_cast<std::size_t>(slot.Offset) + static_cast<std::size_t>(slot.Size) > record_.size())
-        throw EListError("Slot of " + std::to_string(slot.Size) + " bytes at offset " +
-                         std::to_string(slot.Offset) + " lies outside a record of " +
-                         std::to_string(record_.size()) + " bytes");
-}
-
-ByteView TOrdoRowReader::Slot(TOrdoSlot slot) const {
-    CheckSlot(slot, 0);
-    return record_.subspan(static_cast<std::size_t>(slot.Offset), static_cast<std::size_t>(slot.Size));
+void TOrdoRowReader::SlotOutside(TOrdoSlot slot) const {
+    throw EListError("Slot of " + std::to_string(slot.Size) + " bytes at offset " + std::to_string(slot.Offset) +
+                     " lies outside a record of " + std::to_string(record_.size()) + " bytes");
 }
 
 std::int16_t TOrdoRowReader::Int16(TOrdoSlot slot) const {

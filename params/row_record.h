@@ -47,9 +47,16 @@ public:
 
     /// True when field `index` (0-based) has a value. An index whose bit lies outside the
     /// record reads as NULL.
-    [[nodiscard]] bool HasValue(int index) const noexcept;
+    [[nodiscard]] bool HasValue(int index) const noexcept {
+        if (index < 0 || bitmap_ < 0) return false;
+        const std::size_t at = static_cast<std::size_t>(bitmap_) + static_cast<std::size_t>(index) / 8;
+        return at < record_.size() && ((record_[at] >> (index % 8)) & 1) != 0;
+    }
     /// The slot bytes; raises EListError when the slot does not lie inside the record.
-    [[nodiscard]] ByteView Slot(TOrdoSlot slot) const;
+    [[nodiscard]] ByteView Slot(TOrdoSlot slot) const {
+        CheckSlot(slot, 0);
+        return record_.subspan(static_cast<std::size_t>(slot.Offset), static_cast<std::size_t>(slot.Size));
+    }
 
     [[nodiscard]] std::int16_t Int16(TOrdoSlot slot) const;
     [[nodiscard]] std::uint16_t UInt16(TOrdoSlot slot) const;
@@ -66,7 +73,13 @@ public:
     [[nodiscard]] ByteView Record() const noexcept { return record_; }
 
 protected:
-    void CheckSlot(TOrdoSlot slot, int need) const;
+    // Inline: a walk over a large result reads a dozen fields a row, and the check is most of each read.
+    void CheckSlot(TOrdoSlot slot, int need) const {
+        if (slot.Offset < 0 || slot.Size < need ||
+            static_cast<std::size_t>(slot.Offset) + static_cast<std::size_t>(slot.Size) > record_.size())
+            SlotOutside(slot);
+    }
+    [[noreturn]] void SlotOutside(TOrdoSlot slot) const;
     ByteView record_;
     int bitmap_;
 };
