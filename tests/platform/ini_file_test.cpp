@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -77,6 +78,35 @@ TEST(GetPrivateProfileString, ReadsAFileAndDefaultsWhenItIsMissing) {
     std::remove(path.c_str());
     EXPECT_EQ(GetPrivateProfileString("SYSTEM", "SvrIP", "none", path), "none");
     EXPECT_EQ(GetPrivateProfileString("SYSTEM", "SvrIP", "", path), "");
+}
+
+// The file is asked again before every statement; whatever way it changes between two questions, the
+// second answer is the file as it stands then.
+TEST(GetPrivateProfileString, EveryAnswerFollowsTheFileAsItStands) {
+    const std::string dir = testing::TempDir() + "ini_follow_" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "Environment.ini", other = dir + "Other.ini";
+    const auto write = [](const std::string& file, const std::string& text) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << text;
+    };
+    const auto ask = [&](const std::string& file) { return GetPrivateProfileString("SYSSETUP", "DMGID", "-", file); };
+    write(path, "[SYSSETUP]\r\nDMGID=A1\r\n");
+    write(other, "[SYSSETUP]\r\nDMGID=OTHER\r\n");
+    EXPECT_EQ(ask(path), "A1");
+    EXPECT_EQ(ask(path), "A1");
+    EXPECT_EQ(ask(other), "OTHER");  // another file is not answered from the first
+    EXPECT_EQ(ask(path), "A1");
+    write(path, "[SYSSETUP]\r\nDMGID=LONGER\r\n");  // rewritten in place
+    EXPECT_EQ(ask(path), "LONGER");
+    write(dir + "new.ini", "[SYSSETUP]\r\nDMGID=SWAP01\r\n");  // replaced by another file of the same size
+    std::filesystem::rename(dir + "new.ini", path);
+    EXPECT_EQ(ask(path), "SWAP01");
+    std::filesystem::remove(path);
+    EXPECT_EQ(ask(path), "-");
+    write(path, "[SYSSETUP]\r\nDMGID=BACK\r\n");
+    EXPECT_EQ(ask(path), "BACK");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
