@@ -7,6 +7,7 @@
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
+#include "platform/net_info.h"
 #include "platform/text_convert.h"
 #include "tests/support/scramble_port.h"
 
@@ -79,6 +80,34 @@ TEST(IsDottedNumber, IntegersJoinedByDotsPass) {
         SCOPED_TRACE(no);
         EXPECT_FALSE(IsDottedNumber(no));
     }
+}
+
+// The address is looked up again as soon as the machine's name changes or its second is over, also across
+// the wrap of the tick count, and never more often otherwise.
+TEST(TLocalAddressMemo, ReusesAnAddressForASecondOfTheSameName) {
+    TLocalAddressMemo memo;
+    int lookups = 0;
+    const auto resolve = [&](const std::string& host) { return host + "#" + std::to_string(++lookups); };
+    EXPECT_EQ(memo.Get("pos1", 5000, resolve), "pos1#1");
+    EXPECT_EQ(memo.Get("pos1", 5999, resolve), "pos1#1");
+    EXPECT_EQ(memo.Get("pos2", 5999, resolve), "pos2#2");  // renamed: no stale answer
+    EXPECT_EQ(memo.Get("pos2", 6999, resolve), "pos2#3");  // a second after the last lookup
+    EXPECT_EQ(memo.Get("pos2", 6998, resolve), "pos2#4");  // a clock that went back is no younger answer
+    const std::uint32_t nearWrap = 0xFFFFFF00u;
+    EXPECT_EQ(memo.Get("pos2", nearWrap, resolve), "pos2#5");
+    EXPECT_EQ(memo.Get("pos2", nearWrap + 500u, resolve), "pos2#5");  // wrapped: 756 ms later
+    EXPECT_EQ(memo.Get("pos2", nearWrap + 1000u, resolve), "pos2#6");
+    int failures = 0;
+    EXPECT_EQ(memo.Get("lost", 1, [&](const std::string&) { ++failures; return std::string(); }), "");
+    EXPECT_EQ(memo.Get("lost", 2, [&](const std::string&) { ++failures; return std::string(); }), "");
+    EXPECT_EQ(failures, 1);  // a name that does not resolve is not asked for again and again either
+}
+
+TEST(GetLocalIP, IsTheLastAddressOfTheMachinesName) {
+    const std::string host = LocalHostName();
+    const std::vector<std::string> addresses = host.empty() ? std::vector<std::string>{} : ResolveHostAddresses(host);
+    EXPECT_EQ(GetLocalIP(), addresses.empty() ? std::string() : addresses.back());
+    EXPECT_EQ(GetLocalIP(), GetLocalIP());
 }
 
 TEST(LookupHostAddress, ResolvesDottedNamesAndRefusesOverlongOnes) {
