@@ -25,7 +25,9 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     view_ = std::make_unique<TWindowView>(*window_, ui_);
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
         socketPort_, *view_, [this] { return bConnected_; }, [this] { return stopping_; },
-        [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; }});
+        [this] {
+            return userName_.Get(GetTickCount(), [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; });
+        }});
     rebuild_ = std::make_unique<TBalanceRebuild>(*runner_, dbPort_, tempPort_);
     ConfigureComponents();
 }

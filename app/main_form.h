@@ -7,6 +7,7 @@
 #include "app/balance_rebuild.h"
 #include "app/component_ports.h"
 #include "app/queue_walk.h"
+#include "app/server_address.h"
 #include "app/statement_runner.h"
 #include "dataset/client_data_set.h"
 #include "net/client_socket.h"
@@ -68,6 +69,7 @@ private:
     bool stopping_ = false;
     bool timerEnabled_ = false;
     std::optional<std::string> walkError_;
+    TRecentText userName_;  // the user name statements carry
 
     TSocketPort socketPort_{ACSocket};
     TDataSetPort dbPort_{dsDB, ACSocket};

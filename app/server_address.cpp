@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/ini_file.h"
-#include "platform/message_queue.h"
 #include "platform/net_info.h"
 #include "platform/text_convert.h"
 
@@ -45,26 +44,20 @@ std::string LookupHostAddress(std::string_view name) {
     return ResolveHostFirstAddress(name).value_or(std::string());
 }
 
-std::string TLocalAddressMemo::Get(const std::string& host, std::uint32_t nowMs, const TResolver& resolve) {
-    if (!known_ || host != host_ || nowMs - since_ >= kKeepMs) {
-        address_ = resolve(host);
-        host_ = host;
-        since_ = nowMs;
-        known_ = true;
-    }
-    return address_;
-}
-
 std::string GetLocalIP() {
     const std::string host = LocalHostName();
     if (host.empty()) return {};
-    static std::mutex lock;
-    static TLocalAddressMemo memo;
-    std::lock_guard guard(lock);
-    return memo.Get(host, GetTickCount(), [](const std::string& name) {
-        const std::vector<std::string> addresses = ResolveHostAddresses(name);
-        return addresses.empty() ? std::string() : addresses.back();
-    });
+    const std::vector<std::string> addresses = ResolveHostAddresses(host);
+    return addresses.empty() ? std::string() : addresses.back();
+}
+
+std::string TRecentText::Get(std::uint32_t nowMs, const std::function<std::string()>& compute) {
+    if (!known_ || nowMs - since_ >= kKeepMs) {
+        text_ = compute();
+        since_ = nowMs;
+        known_ = true;
+    }
+    return text_;
 }
 
 }  // namespace ordo

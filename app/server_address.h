@@ -2,7 +2,6 @@
 // Finding the server: configuration values, the dotted-number test and host lookups.
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,25 +23,23 @@ std::optional<std::string> ResolveHostName(std::string_view name);
 /// are refused (empty) rather than cut short, so a long name never resolves to some other host.
 std::string LookupHostAddress(std::string_view name);
 
-/// The last address of this machine's own name, or empty. It goes into the user name of every statement, so
-/// an answer is reused while the machine's name stays and for at most a second (`TLocalAddressMemo`).
+/// The last address of this machine's own name, or empty.
 std::string GetLocalIP();
 
-/// One looked-up address, kept for a second: looking the machine's name up before each of a thousand
-/// statements read the hosts file (and could ask the name server) each time, while an address that
-/// changes shows in the next second all the same.
-class TLocalAddressMemo {
+/// A text worked out again only once it is a second old. The user name that every statement carries is the
+/// machine's address and a value of Environment.ini: looking both up before each of a thousand statements of
+/// a rebuild read the hosts file and the INI file each time, while a changed address or operator shows within
+/// a second all the same.
+class TRecentText {
 public:
-    using TResolver = std::function<std::string(const std::string& host)>;
     static constexpr std::uint32_t kKeepMs = 1000;
 
-    /// The address of `host` at `nowMs` (a millisecond tick count that may wrap).
-    std::string Get(const std::string& host, std::uint32_t nowMs, const TResolver& resolve);
+    /// The text as of at most a second before `nowMs` (a millisecond tick count that may wrap).
+    std::string Get(std::uint32_t nowMs, const std::function<std::string()>& compute);
 
 private:
     bool known_ = false;
-    std::string host_;
-    std::string address_;
+    std::string text_;
     std::uint32_t since_ = 0;
 };
 

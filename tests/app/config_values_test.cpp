@@ -82,32 +82,32 @@ TEST(IsDottedNumber, IntegersJoinedByDotsPass) {
     }
 }
 
-// The address is looked up again as soon as the machine's name changes or its second is over, also across
-// the wrap of the tick count, and never more often otherwise.
-TEST(TLocalAddressMemo, ReusesAnAddressForASecondOfTheSameName) {
-    TLocalAddressMemo memo;
-    int lookups = 0;
-    const auto resolve = [&](const std::string& host) { return host + "#" + std::to_string(++lookups); };
-    EXPECT_EQ(memo.Get("pos1", 5000, resolve), "pos1#1");
-    EXPECT_EQ(memo.Get("pos1", 5999, resolve), "pos1#1");
-    EXPECT_EQ(memo.Get("pos2", 5999, resolve), "pos2#2");  // renamed: no stale answer
-    EXPECT_EQ(memo.Get("pos2", 6999, resolve), "pos2#3");  // a second after the last lookup
-    EXPECT_EQ(memo.Get("pos2", 6998, resolve), "pos2#4");  // a clock that went back is no younger answer
+// Worked out again once its second is over, also across the wrap of the tick count or when the clock went
+// back, and never more often otherwise; an empty answer is kept like any other.
+TEST(TRecentText, IsWorkedOutAgainOnlyOnceASecondOld) {
+    TRecentText recent;
+    int computed = 0;
+    const auto compute = [&] { return "v" + std::to_string(++computed); };
+    EXPECT_EQ(recent.Get(5000, compute), "v1");
+    EXPECT_EQ(recent.Get(5999, compute), "v1");
+    EXPECT_EQ(recent.Get(6000, compute), "v2");
+    EXPECT_EQ(recent.Get(5999, compute), "v3");  // a clock that went back is no younger answer
     const std::uint32_t nearWrap = 0xFFFFFF00u;
-    EXPECT_EQ(memo.Get("pos2", nearWrap, resolve), "pos2#5");
-    EXPECT_EQ(memo.Get("pos2", nearWrap + 500u, resolve), "pos2#5");  // wrapped: 756 ms later
-    EXPECT_EQ(memo.Get("pos2", nearWrap + 1000u, resolve), "pos2#6");
-    int failures = 0;
-    EXPECT_EQ(memo.Get("lost", 1, [&](const std::string&) { ++failures; return std::string(); }), "");
-    EXPECT_EQ(memo.Get("lost", 2, [&](const std::string&) { ++failures; return std::string(); }), "");
-    EXPECT_EQ(failures, 1);  // a name that does not resolve is not asked for again and again either
+    EXPECT_EQ(recent.Get(nearWrap, compute), "v4");
+    EXPECT_EQ(recent.Get(nearWrap + 500u, compute), "v4");  // wrapped: 500 ms later
+    EXPECT_EQ(recent.Get(nearWrap + 1000u, compute), "v5");
+    TRecentText empty;
+    int asked = 0;
+    const auto nothing = [&] { ++asked; return std::string(); };
+    EXPECT_EQ(empty.Get(1, nothing), "");
+    EXPECT_EQ(empty.Get(2, nothing), "");
+    EXPECT_EQ(asked, 1);
 }
 
 TEST(GetLocalIP, IsTheLastAddressOfTheMachinesName) {
     const std::string host = LocalHostName();
     const std::vector<std::string> addresses = host.empty() ? std::vector<std::string>{} : ResolveHostAddresses(host);
     EXPECT_EQ(GetLocalIP(), addresses.empty() ? std::string() : addresses.back());
-    EXPECT_EQ(GetLocalIP(), GetLocalIP());
 }
 
 TEST(LookupHostAddress, ResolvesDottedNamesAndRefusesOverlongOnes) {
