@@ -49,6 +49,9 @@ public:
     [[nodiscard]] int RecordSize() const noexcept { return recordSize_; }
     /// Byte S + 1, where the null bitmap starts.
     [[nodiscard]] int BitmapOffset() const noexcept { return slotsSize_ + 1; }
+    /// Bytes the row records occupy, pages mapped for them but not yet used included: they are taken from
+    /// the system directly, so the allocator's own figures do not show them.
+    [[nodiscard]] std::size_t RecordBytesHeld() const noexcept { return pool_.CapacityBytes(); }
 
     [[nodiscard]] int Count() const noexcept { return static_cast<int>(rows_.size()); }
     /// Appends a zeroed record (every field NULL); returns its index.
