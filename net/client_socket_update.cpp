@@ -47,6 +47,7 @@ void TOrdoClientSocket::HandleUpdateBegin() {
 }
 
 void TOrdoClientSocket::HandleUpdateStream(Bytes stream) {
+    update_.ShowFrameIfUnseen(pipeline_.DeliveredFrameSize());
     update_.Finish();
     ReplyArrived(true);
     // Also when the update fails: the receive path must not keep reporting to a closed window.

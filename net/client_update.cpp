@@ -162,17 +162,28 @@ const TOrdoProgramImage& TOrdoClientUpdate::Program() const {
 
 void TOrdoClientUpdate::Begin(IUiBackend& ui) {
     updating_ = true;
+    frameSeen_ = false;
     form_.reset();  // a second announcement starts over
     form_ = std::make_unique<TClientUpdateForm>(ui.CreateUpdateWindow(), Program().Name(), clock_());
     form_->Window().Show();
 }
 
 void TOrdoClientUpdate::FrameStarted(std::int64_t frameSize) {
-    if (form_) form_->FrameStarted(frameSize);
+    if (!form_) return;
+    form_->FrameStarted(frameSize);
+    frameSeen_ = true;
+}
+
+void TOrdoClientUpdate::ShowFrameIfUnseen(std::int64_t frameSize) {
+    if (!form_ || frameSeen_) return;
+    FrameStarted(frameSize);
+    FrameProgress(frameSize);
+    FrameProgress(0);  // the report a delivered frame ends with
 }
 
 void TOrdoClientUpdate::FrameProgress(std::int64_t received) {
-    if (form_) form_->FrameProgress(received, clock_());
+    // Against a frame whose start the window never showed, the bar would count towards the wrong end.
+    if (form_ && frameSeen_) form_->FrameProgress(received, clock_());
 }
 
 void TOrdoClientUpdate::Finish() {

@@ -126,6 +126,9 @@ public:
     void Begin(IUiBackend& ui);
     void FrameStarted(std::int64_t frameSize);
     void FrameProgress(std::int64_t received);
+    /// The stream has come whole in the read that brought "update begins", before the window could see any of
+    /// it arrive: the window shows it received from start to end, as it would have shown it bit by bit.
+    void ShowFrameIfUnseen(std::int64_t frameSize);
     /// The stream has come: clears the flag and closes the window.
     void Finish();
 
@@ -148,6 +151,7 @@ private:
     Clock clock_;
     Launcher launcher_;
     bool updating_ = false;
+    bool frameSeen_ = false;  // the window has shown the stream's start
     std::unique_ptr<TClientUpdateForm> form_;
 };
 

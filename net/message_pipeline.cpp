@@ -24,6 +24,7 @@ void TOrdoMessagePipeline::DeliverQueued() {
 void TOrdoMessagePipeline::DeliverBody(Bytes body) {
     ++receivedCount_;
     bytesIn_ += static_cast<std::int64_t>(body.size());
+    deliveredFrameSize_ = static_cast<std::int64_t>(body.size()) + 4;
     if (OnBytesIn) OnBytesIn(*this, body.size(), bytesIn_, receivedCount_);
     // An empty frame carries no line, whatever the transforms would make of it.
     if (body.empty()) return;

@@ -57,6 +57,8 @@ public:
     [[nodiscard]] std::int64_t BytesOut() const noexcept { return bytesOut_; }
     [[nodiscard]] std::int64_t MessagesReceived() const noexcept { return receivedCount_; }
     [[nodiscard]] std::int64_t BytesIn() const noexcept { return bytesIn_; }
+    /// The size, length prefix included, of the frame last handed to a handler (during the handler: its own).
+    [[nodiscard]] std::int64_t DeliveredFrameSize() const noexcept { return deliveredFrameSize_; }
     /// At every successful connect.
     void ResetTotals() noexcept { bytesOut_ = bytesIn_ = 0; }
 
@@ -73,6 +75,7 @@ private:
     std::int64_t bytesOut_ = 0;
     std::int64_t receivedCount_ = 0;
     std::int64_t bytesIn_ = 0;
+    std::int64_t deliveredFrameSize_ = 0;
 };
 
 }  // namespace ordo

@@ -152,6 +152,32 @@ TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded
     EXPECT_FALSE(socket->ClientUpdate().Updating());
 }
 
+// The announcement and the whole stream in one write: they are read in one go, before there is a window to
+// follow the stream arriving. The window still shows it received, start to end, and then closes.
+TEST_F(UpdateSocketFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
+    const Bytes program = Program(2000);
+    const Bytes frame = PeerConn::Frame(StreamLine(program));
+    peer.Run([&](PeerConn& c, int) {
+        AcceptLogin(c);
+        Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
+        both.insert(both.end(), frame.begin(), frame.end());
+        c.SendRaw(both);
+        DrainUntilClosed(c);
+    });
+    socket->Open();
+    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    ASSERT_EQ(ui.windows.size(), 1u);
+    const auto& log = *ui.windows[0];
+    EXPECT_TRUE(log.closed);
+    EXPECT_EQ(log.max, static_cast<int>(frame.size()));
+    EXPECT_EQ(log.statuses.at(1), AnsiLiteral("업데이트를 수신 중입니다"));
+    EXPECT_EQ(log.positions, (std::vector<int>{static_cast<int>(frame.size()), 0}));  // full, then the delivery
+    EXPECT_EQ(log.statuses.back(),
+              " Received " + std::to_string(frame.size()) + " of " + std::to_string(frame.size()) + " bytes");
+    EXPECT_EQ(readProgress, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "TempFile"), program);
+}
+
 TEST_F(UpdateSocketFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProgramRuns) {
     socket->SetPatchFile(dir / "update.bin");
     std::vector<bool> needPatcher;
