@@ -53,17 +53,12 @@ void AppendFixed(std::string& out, const detail::DecimalDigits& d, char sep) {
     out.append(d.Digits, static_cast<std::size_t>(d.Exponent));
 }
 
-/// Amounts with at most four decimals below 10^11 are exactly the decimal r / 10^4 whose nearest double
-/// they are, and that decimal has at most 15 significant digits: rounding to 15 digits gives it back,
-/// so it is spelled directly instead of by the digit search. Appends nothing when the value is not one.
-bool AppendFewDecimals(std::string& out, double value, char sep) {
-    if (!(std::fabs(value) < 1e11)) return false;
-    const double scaled = std::nearbyint(value * 1e4);
-    if (scaled / 1e4 != value) return false;
-    const auto units = static_cast<std::int64_t>(std::fabs(scaled));
-    if (value < 0) out += '-';
-    AppendInteger(out, units / 10000);
-    if (std::int64_t frac = units % 10000; frac != 0) {
+/// A count of ten-thousandths as a decimal: the whole part, then the separator and the fraction without its
+/// trailing zeros when there is one. Currency amounts and short amounts in doubles are both spelled this way.
+void AppendTenThousandths(std::string& out, bool negative, std::uint64_t units, char sep) {
+    if (negative) out += '-';
+    AppendInteger(out, static_cast<std::int64_t>(units / 10000));  // below 2^64 / 10^4
+    if (auto frac = static_cast<unsigned>(units % 10000); frac != 0) {
         char digits[4];
         for (int i = 3; i >= 0; --i, frac /= 10) digits[i] = static_cast<char>('0' + frac % 10);
         int n = 4;
@@ -71,6 +66,16 @@ bool AppendFewDecimals(std::string& out, double value, char sep) {
         out += sep;
         out.append(digits, static_cast<std::size_t>(n));
     }
+}
+
+/// Amounts with at most four decimals below 10^11 are exactly the decimal r / 10^4 whose nearest double
+/// they are, and that decimal has at most 15 significant digits: rounding to 15 digits gives it back,
+/// so it is spelled directly instead of by the digit search. Appends nothing when the value is not one.
+bool AppendFewDecimals(std::string& out, double value, char sep) {
+    if (!(std::fabs(value) < 1e11)) return false;
+    const double scaled = std::nearbyint(value * 1e4);
+    if (scaled / 1e4 != value) return false;
+    AppendTenThousandths(out, value < 0, static_cast<std::uint64_t>(std::fabs(scaled)), sep);
     return true;
 }
 
@@ -197,19 +202,11 @@ double StrToFloatDef(std::string_view text, double def) noexcept {
 std::string CurrToStr(Currency value) { return CurrToStr(value, DecimalSeparator()); }
 
 std::string CurrToStr(Currency value, char decimalSeparator) {
+    static_assert(Currency::kScale == 10000);
     const std::int64_t raw = value.Raw();
     const std::uint64_t mag = raw < 0 ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
-    std::string s = raw < 0 ? "-" : "";
-    s += std::to_string(mag / Currency::kScale);
-    auto frac = static_cast<unsigned>(mag % Currency::kScale);
-    if (frac != 0) {
-        char digits[5] = {static_cast<char>('0' + frac / 1000), static_cast<char>('0' + frac / 100 % 10),
-                          static_cast<char>('0' + frac / 10 % 10), static_cast<char>('0' + frac % 10), 0};
-        int len = 4;
-        while (digits[len - 1] == '0') --len;
-        s += decimalSeparator;
-        s.append(digits, static_cast<std::size_t>(len));
-    }
+    std::string s;
+    AppendTenThousandths(s, raw < 0, mag, decimalSeparator);
     return s;
 }
 
