@@ -29,9 +29,29 @@ inline int FieldPosition(const TDataSet& ds, const std::string& name) {
     return i;
 }
 
-class TDataSetPort final : public IReplayDataSet {
+/// The reading half of a data set port, over any open data set: moving through its rows and reading fields.
+class TDataSetReader : public IReplayDataSet {
 public:
-    TDataSetPort(TOrdoClientDataSet& dataSet, TOrdoClientSocket& socket) : ds_(dataSet), socket_(socket) {}
+    explicit TDataSetReader(TDataSet& dataSet) : rows_(dataSet) {}
+    int RecordCount() override { return rows_.RecordCount(); }
+    void First() override { rows_.First(); }
+    void Next() override { rows_.Next(); }
+    bool Eof() override { return rows_.Eof(); }
+    int RecNo() override { return rows_.RecNo(); }
+    std::string FieldAsString(const std::string& name) override { return rows_.FieldByName(name).AsString(); }
+    double FieldAsFloat(const std::string& name) override { return rows_.FieldByName(name).AsFloat(); }
+    int FieldHandle(const std::string& name) override { return FieldPosition(rows_, name); }
+    std::string HandleAsString(int handle) override { return rows_.Fields(handle).AsString(); }
+    double HandleAsFloat(int handle) override { return rows_.Fields(handle).AsFloat(); }
+
+private:
+    TDataSet& rows_;
+};
+
+class TDataSetPort final : public TDataSetReader {
+public:
+    TDataSetPort(TOrdoClientDataSet& dataSet, TOrdoClientSocket& socket)
+        : TDataSetReader(dataSet), ds_(dataSet), socket_(socket) {}
     void UseProgramSocket() override { ds_.SetOrdoClientSocket(&socket_); }
     void ClearSQL() override { ds_.SQL().Clear(); }
     void AddSQL(const std::string& text) override { ds_.SQL().Add(text); }
@@ -39,16 +59,6 @@ public:
     void Close() override { ds_.Close(); }
     void Open() override { ds_.Open(); }
     void ExecuteSQL() override { ds_.ExecuteSQL(); }
-    int RecordCount() override { return ds_.RecordCount(); }
-    void First() override { ds_.First(); }
-    void Next() override { ds_.Next(); }
-    bool Eof() override { return ds_.Eof(); }
-    int RecNo() override { return ds_.RecNo(); }
-    std::string FieldAsString(const std::string& name) override { return ds_.FieldByName(name).AsString(); }
-    double FieldAsFloat(const std::string& name) override { return ds_.FieldByName(name).AsFloat(); }
-    int FieldHandle(const std::string& name) override { return FieldPosition(ds_, name); }
-    std::string HandleAsString(int handle) override { return ds_.Fields(handle).AsString(); }
-    double HandleAsFloat(int handle) override { return ds_.Fields(handle).AsFloat(); }
 
 private:
     TOrdoClientDataSet& ds_;

@@ -87,9 +87,9 @@ void Fill(TOrdoCustomDataSet& ds) {
 }
 
 /// The query data set: already holding the rows the server would send.
-class TFilledQuery final : public IReplayDataSet {
+class TFilledQuery final : public TDataSetReader {
 public:
-    explicit TFilledQuery(TOrdoCustomDataSet& ds) : ds_(ds) {}
+    explicit TFilledQuery(TOrdoCustomDataSet& ds) : TDataSetReader(ds), ds_(ds) {}
     void UseProgramSocket() override {}
     void ClearSQL() override {}
     void AddSQL(const std::string&) override {}
@@ -99,46 +99,21 @@ public:
         if (!ds_.Active()) ds_.Open();
     }
     void ExecuteSQL() override {}
-    int RecordCount() override { return ds_.RecordCount(); }
-    void First() override { ds_.First(); }
-    void Next() override { ds_.Next(); }
-    bool Eof() override { return ds_.Eof(); }
-    int RecNo() override { return ds_.RecNo(); }
-    std::string FieldAsString(const std::string& name) override { return ds_.FieldByName(name).AsString(); }
-    double FieldAsFloat(const std::string& name) override { return ds_.FieldByName(name).AsFloat(); }
-    int FieldHandle(const std::string& name) override { return FieldPosition(ds_, name); }
-    std::string HandleAsString(int handle) override { return ds_.Fields(handle).AsString(); }
-    double HandleAsFloat(int handle) override { return ds_.Fields(handle).AsFloat(); }
 
 private:
     TOrdoCustomDataSet& ds_;
 };
 
 /// The write data set: keeps the size of what it was asked to send, so nothing is optimised away.
-class TCountingWrites final : public IReplayDataSet {
+class TCountingWrites final : public bench::TWriteOnlyDataSet {
 public:
-    void UseProgramSocket() override {}
-    void ClearSQL() override { sql_.clear(); }
-    void AddSQL(const std::string& text) override { sql_ += text; }
-    void SetActive(bool) override {}
-    void Close() override {}
     void Open() override {}
     void ExecuteSQL() override {
-        bytes += sql_.size();
+        bytes += Sql().size();
         ++requests;
     }
-    int RecordCount() override { return 0; }
-    void First() override {}
-    void Next() override {}
-    bool Eof() override { return true; }
-    int RecNo() override { return 0; }
-    std::string FieldAsString(const std::string&) override { return {}; }
-    double FieldAsFloat(const std::string&) override { return 0; }
     std::size_t bytes = 0;
     int requests = 0;
-
-private:
-    std::string sql_;
 };
 
 void BM_DecodeLedgerQueryRows(benchmark::State& state) {

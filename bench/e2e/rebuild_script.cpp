@@ -69,40 +69,27 @@ private:
 };
 
 /// The write data set: each execute request becomes its statements, one a line, and a COMMIT.
-class TScriptWrites final : public IReplayDataSet {
+class TScriptWrites final : public TWriteOnlyDataSet {
 public:
     TScriptWrites(std::ostream& script, int& requests) : script_(script), requests_(requests) {}
 
-    void UseProgramSocket() override {}
-    void ClearSQL() override { sql_.clear(); }
-    void AddSQL(const std::string& text) override { sql_ += text; }
-    void SetActive(bool) override {}
-    void Close() override {}
     void Open() override { throw std::logic_error("the rebuild only executes on its write data set"); }
     void ExecuteSQL() override {
         ++requests_;
+        const std::string_view sql = Sql();
         std::size_t start = 0;
-        while (start <= sql_.size()) {
-            std::size_t end = sql_.find("\r\n", start);
-            if (end == std::string::npos) end = sql_.size();
-            if (end > start) script_ << std::string_view(sql_).substr(start, end - start) << ";\n";
+        while (start <= sql.size()) {
+            std::size_t end = sql.find("\r\n", start);
+            if (end == std::string_view::npos) end = sql.size();
+            if (end > start) script_ << sql.substr(start, end - start) << ";\n";
             start = end + 2;
         }
         script_ << "COMMIT;\n";
     }
 
-    int RecordCount() override { return 0; }
-    void First() override {}
-    void Next() override {}
-    bool Eof() override { return true; }
-    int RecNo() override { return 0; }
-    std::string FieldAsString(const std::string&) override { return {}; }
-    double FieldAsFloat(const std::string&) override { return 0; }
-
 private:
     std::ostream& script_;
     int& requests_;
-    std::string sql_;
 };
 
 int Run(int port, const std::string& code, const std::string& name, const std::string& date) {

@@ -1,6 +1,8 @@
 #pragma once
 // The parts of the program a balance rebuild measured on its own does without: a socket whose every request
-// counts as answered, and no window.
+// counts as answered, no window, and the reading half of a data set the rebuild only writes through.
+#include <string>
+
 #include "app/replay_ports.h"
 
 namespace ordo::bench {
@@ -21,6 +23,29 @@ public:
     void RepaintProgress() override {}
     void SetDefaultCursor() override {}
     void CloseWindow() override {}
+};
+
+/// A data set the rebuild only executes statements on: it gathers the SQL text and has no rows.
+class TWriteOnlyDataSet : public IReplayDataSet {
+public:
+    void UseProgramSocket() override {}
+    void ClearSQL() override { sql_.clear(); }
+    void AddSQL(const std::string& text) override { sql_ += text; }
+    void SetActive(bool) override {}
+    void Close() override {}
+    int RecordCount() override { return 0; }
+    void First() override {}
+    void Next() override {}
+    bool Eof() override { return true; }
+    int RecNo() override { return 0; }
+    std::string FieldAsString(const std::string&) override { return {}; }
+    double FieldAsFloat(const std::string&) override { return 0; }
+
+protected:
+    [[nodiscard]] const std::string& Sql() const noexcept { return sql_; }
+
+private:
+    std::string sql_;
 };
 
 }  // namespace ordo::bench
