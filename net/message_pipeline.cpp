@@ -1,5 +1,7 @@
 #include "net/message_pipeline.h"
 
+#include <utility>
+
 namespace ordo {
 
 Bytes TOrdoMessagePipeline::EncodeFrame(TOrdoStringLine& line) {
@@ -32,7 +34,7 @@ void TOrdoMessagePipeline::DeliverBody(Bytes body) {
     if (body.empty()) return;
     std::lock_guard lock(dispatchLock_);
     TOrdoStringLine line;
-    line.DecodeFromText(body);
+    line.DecodeFromText(std::move(body));
     Dispatch(line);
 }
 

@@ -73,6 +73,8 @@ public:
     /// Replaces the line's content with received bytes and resets the read cursor.
     /// Raises EOrdoProtocolError when the bytes are too short for a header.
     void DecodeFromText(ByteView bytes);
+    /// The same, taking the bytes' buffer over as the payload instead of copying it.
+    void DecodeFromText(Bytes&& bytes);
 
     /// Reads take the items in order and wrap around to the first after the last present one.
     /// An item whose range lies outside the payload raises EOrdoProtocolError.
@@ -95,6 +97,8 @@ public:
 
 private:
     ByteView ItemView(const Item& item) const;
+    /// Reads the header into the line; returns where the payload begins.
+    std::size_t DecodeHeader(ByteView bytes);
 
     Bytes payload_;
     std::array<Item, kMaxItems> items_{};

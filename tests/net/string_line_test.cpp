@@ -114,6 +114,31 @@ TEST(TOrdoStringLine, MarkerLineDecodesAsCode43) {
     EXPECT_EQ(in.Payload(), (Bytes{'z'}));
 }
 
+TEST(TOrdoStringLine, ABufferTakenOverDecodesLikeACopiedOne) {
+    TOrdoStringLine out(7, 3);
+    out.AddString("first");
+    out.AddInteger(-12);
+    out.AddStream(AsBytes(std::string(5000, 'r')));
+    const Bytes body = out.EncodeToText();
+    TOrdoStringLine copied, moved;
+    copied.DecodeFromText(ByteView(body));
+    moved.DecodeFromText(Bytes(body));
+    EXPECT_EQ(moved.Token(), 7);
+    EXPECT_EQ(moved.DataSetId(), 3);
+    EXPECT_EQ(moved.Payload(), copied.Payload());
+    EXPECT_EQ(moved.ReadString(), "first");
+    EXPECT_EQ(moved.ReadInteger(), -12);
+    EXPECT_EQ(moved.ReadStream().size(), 5000u);
+
+    Bytes marker;
+    AppendI32LE(marker, -3);
+    marker.push_back('z');
+    moved.DecodeFromText(std::move(marker));
+    EXPECT_EQ(moved.Token(), mcMarker);
+    EXPECT_EQ(moved.Payload(), (Bytes{'z'}));
+    EXPECT_THROW(moved.DecodeFromText(Bytes(49)), EOrdoProtocolError);
+}
+
 TEST(TOrdoStringLine, MalformedInputRaisesInsteadOfReadingPastTheEnd) {
     TOrdoStringLine in;
     EXPECT_THROW(in.DecodeFromText(Bytes(49)), EOrdoProtocolError);
