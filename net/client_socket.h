@@ -281,7 +281,7 @@ private:
     void ErrorCleanup();
     void WriteFrame(const Bytes& frame);
     void TrackReadProgress(ByteView chunk);
-    void FeedReceived(ByteView bytes);
+    void DeliverReceived(std::size_t discardsBefore);
     void ConnectWithAddress();
     void HandleSQLError(TOrdoStringLine& line);
     void HandleServerException(TOrdoStringLine& line);

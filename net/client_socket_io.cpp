@@ -70,7 +70,7 @@ void TOrdoClientSocket::WriteFrame(const Bytes& frame) {
     std::size_t sent = 0;
     while (sent < frame.size()) {
         std::size_t chunk = std::min(kChunkSize, frame.size() - sent);
-        std::ptrdiff_t n = WriteSome(ByteView(frame).subspan(sent, chunk));
+        std::ptrdiff_t n = WriteSome(ByteView(frame).subspan(sent, chunk), sent + chunk < frame.size());
         if (n < 0) {
             Sleep(1);  // the connection cannot take more now: give the peer time to read
             continue;
@@ -83,31 +83,33 @@ void TOrdoClientSocket::WriteFrame(const Bytes& frame) {
 }
 
 void TOrdoClientSocket::DoReadReady() {
-    Bytes received;
+    const std::size_t discards = pipeline_.Stack().DiscardCount();
+    bool received = false;
     std::uint8_t buffer[kChunkSize];
     for (;;) {
         std::ptrdiff_t n = ReadSome(buffer);
         if (n <= 0) break;
         ByteView chunk(buffer, static_cast<std::size_t>(n));
         TrackReadProgress(chunk);
-        received.insert(received.end(), chunk.begin(), chunk.end());
+        // Each chunk goes straight to the frame cutter, which keeps only the bytes of frames not yet
+        // whole: a result of tens of megabytes is copied once, into its frame, and not first through
+        // a buffer growing behind it. Delivery still waits until everything available has been read.
+        try {
+            pipeline_.Stack().AddData(chunk);
+        } catch (...) {
+        }
+        received = true;
         // A short read emptied the socket; bytes arriving later raise a read notification of
         // their own, so asking again now would only cost a call that finds nothing.
         if (static_cast<std::size_t>(n) < sizeof buffer) break;
     }
-    FeedReceived(received);
+    if (received) DeliverReceived(discards);
 }
 
 // A failing message must not hold back the ones behind it: with nothing more arriving they
 // would wait for a read notification that never comes. Every queued frame is delivered now;
 // a frame whose decoding or handling fails is dropped.
-void TOrdoClientSocket::FeedReceived(ByteView bytes) {
-    if (bytes.empty()) return;
-    const std::size_t discards = pipeline_.Stack().DiscardCount();
-    try {
-        pipeline_.Feed(bytes);
-    } catch (...) {
-    }
+void TOrdoClientSocket::DeliverReceived(std::size_t discardsBefore) {
     while (pipeline_.Stack().HasMessages()) {
         try {
             pipeline_.DeliverQueued();
@@ -117,7 +119,7 @@ void TOrdoClientSocket::FeedReceived(ByteView bytes) {
     // A length no frame may have means the start of the next frame is lost: whatever follows
     // would be cut in the wrong places, and a stray piece could even pass for a reply. Only a
     // fresh connection is in step again, so this one ends here, which also ends a running wait.
-    if (pipeline_.Stack().DiscardCount() != discards && Active()) Close();
+    if (pipeline_.Stack().DiscardCount() != discardsBefore && Active()) Close();
 }
 
 // Followed for every chunk, shown or not: a chunk can end one frame and begin the next, and

@@ -89,7 +89,7 @@ std::ptrdiff_t TOrdoCustomClientSocket::ReadSome(std::span<std::uint8_t> buffer)
     return n;
 }
 
-std::ptrdiff_t TOrdoCustomClientSocket::WriteSome(ByteView data) {
+std::ptrdiff_t TOrdoCustomClientSocket::WriteSome(ByteView data, bool moreFollows) {
     if (blocking_) {
         try {
             blocking_->SendAll(data);
@@ -101,7 +101,7 @@ std::ptrdiff_t TOrdoCustomClientSocket::WriteSome(ByteView data) {
         }
     }
     if (!socket_.IsOpen()) return 0;
-    std::ptrdiff_t n = socket_.Send(data);
+    std::ptrdiff_t n = socket_.Send(data, moreFollows);
     if (n >= 0) return n;
     int code = socket_.LastError();
     if (code == WSAEWOULDBLOCK) return -1;

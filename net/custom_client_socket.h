@@ -69,7 +69,7 @@ protected:
     std::ptrdiff_t ReadSome(std::span<std::uint8_t> buffer);
     /// Offers bytes to the connection: bytes taken, 0 when it took nothing, -1 when it cannot
     /// take them now; a failure goes through DoSocketError and gives 0.
-    std::ptrdiff_t WriteSome(ByteView data);
+    std::ptrdiff_t WriteSome(ByteView data, bool moreFollows = false);
     /// Closes the platform socket without any notification.
     void ClosePlatformSocket() noexcept;
     /// The open blocking connection, or null.

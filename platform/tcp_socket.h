@@ -46,7 +46,9 @@ public:
     int Connect(std::string_view ipv4Address, int port);
 
     /// Bytes sent, or -1 with LastError() (WSAEWOULDBLOCK: FD_WRITE follows when there is room).
-    std::ptrdiff_t Send(ByteView data);
+    /// `moreFollows`: the caller sends the rest of the same message next, so the system may hold
+    /// these bytes back and put them on the wire together with it (where it cannot, no effect).
+    std::ptrdiff_t Send(ByteView data, bool moreFollows = false);
     /// Bytes read, 0 when the peer has closed, or -1 with LastError(). Re-arms FD_READ.
     std::ptrdiff_t Recv(std::span<std::uint8_t> buffer);
     /// Bytes that a Recv would return now without blocking.

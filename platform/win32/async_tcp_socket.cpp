@@ -37,7 +37,7 @@ int TAsyncTcpSocket::Connect(std::string_view ipv4Address, int port) {
     return lastError_;
 }
 
-std::ptrdiff_t TAsyncTcpSocket::Send(ByteView data) {
+std::ptrdiff_t TAsyncTcpSocket::Send(ByteView data, bool /*moreFollows: Winsock has no such hint*/) {
     if (fd_ < 0) {
         lastError_ = WSAENOTSOCK;
         return -1;

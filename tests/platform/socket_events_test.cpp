@@ -141,6 +141,12 @@ TEST(TAsyncTcpSocket, ConnectWriteReadAndPeerClose) {
     std::uint8_t got[4];
     ASSERT_TRUE(peer.RecvExact(got));
     EXPECT_EQ(AsText(got), "ping");
+    // Pieces sent with more to follow must still all arrive once the last piece is sent.
+    peer.SetTimeout(2000);
+    ASSERT_EQ(s.Send(AsBytes("pi"), true), 2);
+    ASSERT_EQ(s.Send(AsBytes("ng"), false), 2);
+    ASSERT_TRUE(peer.RecvExact(got));
+    EXPECT_EQ(AsText(got), "ping");
 
     peer.SendAll(AsBytes("pong!"));
     w.PumpUntil(3);
