@@ -26,7 +26,8 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
         socketPort_, *view_, [this] { return bConnected_; }, [this] { return stopping_; },
         [this] {
-            return userName_.Get(GetTickCount(), [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; });
+            return userName_.Get(GetTickCount(),
+                                 [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; });
         }});
     rebuild_ = std::make_unique<TBalanceRebuild>(*runner_, dbPort_, tempPort_);
     ConfigureComponents();

@@ -1,8 +1,9 @@
 // What a page of memory costs this machine, as the process sees it in its own CPU time: mapping fresh
 // zeroed pages, reading pages again at once, and reading them again after they lay untouched for a
 // while. On bare metal the last two are the same and all three are a fraction of a microsecond; on a
-// virtual machine whose host reclaims and ages its guests' memory, fresh and idle pages are billed to
-// the process as faults the guest never sees. The balance rebuild maps some 50,000 pages of row
+// virtual machine whose host reclaims and ages its guests' memory, the host's work for them lands in the
+// process's CPU time: for fresh pages as system time, for idle ones as user time the guest cannot tell
+// from the program's own. The balance rebuild maps some 50,000 pages of row
 // records and reads them back seconds later, so these figures say how much of its end-to-end CPU time
 // is the host's rather than the program's.
 // Usage: page_cost_probe [megabytes (200)] [rounds (3)]
