@@ -10,6 +10,8 @@
 #   ORDO_BENCH_UPDATES (1000)  ORDO_BENCH_VOUCHERS (100000)  ORDO_BENCH_ROUNDS (3)
 #   ORDO_BENCH_FORCED_WRITES (1: Firebird's default, every commit waits for the disk; 0: the databases write
 #   asynchronously, which leaves only the work of the two sides to compare, the harder test for fqreplay)
+#   ORDO_BENCH_CHARSET (UTF8: the clients' texts in UTF-8, four bytes a character declared for each text column;
+#   KSC_5601: the Korean shops' own, two bytes a character, the client under a EUC-KR locale made for the run)
 #   ORDO_BENCH_WORK (a new folder under /tmp)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,6 +20,7 @@ updates=${ORDO_BENCH_UPDATES:-1000}
 vouchers=${ORDO_BENCH_VOUCHERS:-100000}
 rounds=${ORDO_BENCH_ROUNDS:-3}
 forced_writes=${ORDO_BENCH_FORCED_WRITES:-1}
+charset=${ORDO_BENCH_CHARSET:-UTF8}
 work=${ORDO_BENCH_WORK:-$(mktemp -d /tmp/ordo-e2e.XXXXXX)}
 isql=$(command -v isql-fb || echo /usr/lib/firebird/3.0/bin/isql)
 gfix=$(command -v gfix || echo /usr/lib/firebird/3.0/bin/gfix)
@@ -30,6 +33,17 @@ cmake --build "$build" -j2 --target fqreplay ordo-server rebuild_script >/dev/nu
 
 rm -rf "$work"/{db,app,round*,*.sql,*.log,*.out}
 mkdir -p "$work/db" "$work/app/temp/FQ"
+# The environment fqreplay and the script writer run in: the client's code page is its locale's codeset.
+client_env=(env -u DISPLAY)
+case $charset in
+  UTF8) ;;
+  KSC_5601)
+    mkdir -p "$work/locale"
+    localedef -i ko_KR -f EUC-KR "$work/locale/ko_KR.EUC-KR" 2> "$work/localedef.err" ||
+      { echo "cannot make a ko_KR.EUC-KR locale (Debian package locales):" >&2; cat "$work/localedef.err" >&2; exit 1; }
+    client_env+=(LOCPATH="$work/locale" LC_ALL=ko_KR.EUC-KR) ;;
+  *) echo "ORDO_BENCH_CHARSET: UTF8 or KSC_5601, not $charset" >&2; exit 1 ;;
+esac
 cp "$build/bin/fqreplay" "$work/app/"
 
 # ---- data: one buyer's vouchers, one a day from the start date (so every 100 query rows give 100 ledger
@@ -111,14 +125,14 @@ timed() {
 }
 replay() {  # replay NAME: runs fqreplay on what the queue holds; fails when anything stayed in it
   local before r0; before=$(cpu_ticks "$server"); r0=$(requests)
-  timed "$1" env -u DISPLAY timeout 600 "$work/app/fqreplay"
+  timed "$1" "${client_env[@]}" timeout 600 "$work/app/fqreplay"
   echo "$(( $(cpu_ticks "$server") - before )) $(( $(requests) - r0 ))" > "$out/$1.server"
   if [[ -n $(ls "$work/app/temp/FQ") ]]; then
     echo "fqreplay left files in its queue:" >&2; ls "$work/app/temp/FQ" | head >&2; cat "$out/$1.err" >&2; exit 1
   fi
 }
-direct() {  # direct NAME SCRIPT: runs the script with isql-fb on the direct copy
-  timed "$1" "$isql" -q -ch UTF8 -user SYSDBA "$work/db/direct.fdb" -i "$2"
+direct() {  # direct NAME SCRIPT: runs the script with isql-fb on the direct copy, in the clients' character set
+  timed "$1" "$isql" -q -ch "$charset" -user SYSDBA "$work/db/direct.fdb" -i "$2"
   if grep -q 'Statement failed\|SQLSTATE' "$out/$1.err"; then cat "$out/$1.err" >&2; exit 1; fi
 }
 # Both databases must have ended the same, or the two sides did not do the same work.
@@ -137,7 +151,7 @@ for ((round = 1; round <= rounds; round++)); do
   cp "$work/db/seed.fdb" "$work/db/replay.fdb"
   cp "$work/db/seed.fdb" "$work/db/direct.fdb"
   sync
-  start_server "$work/db/replay.fdb" --log-level debug
+  start_server "$work/db/replay.fdb" --log-level debug --charset "$charset"
   cat > "$work/app/Environment.ini" <<INI
 [SYSTEM]
 SvrIP=127.0.0.1
@@ -159,10 +173,15 @@ INI
     # The same query and writes as the rebuild made, written by the rebuild's own code with the query answered
     # again by the server (the rows it reads lie before the start date or are vouchers, which the rebuild leaves
     # alone).
-    "$build/bench/rebuild_script" "$port" "$buyer" "$buyer_name" "$start_date" > "$work/rebuild.sql" \
+    "${client_env[@]}" "$build/bench/rebuild_script" "$port" "$buyer" "$buyer_name" "$start_date" > "$work/rebuild.sql" \
       2> "$work/rebuild_script.err" || { cat "$work/rebuild_script.err" >&2; rm -f "$work/rebuild.sql"; exit 1; }
   fi
   direct rebuild_isql "$work/rebuild.sql"
+
+  # The rebuild's query alone, as a queued file: what receiving and decoding the rows costs the client, apart
+  # from the walk and its write requests. The rebuild left the rows it reads as they were.
+  awk 'BEGIN { RS = ";\n" } NR == 1 { printf "%s\r\n", $0; exit }' "$work/rebuild.sql" > "$work/app/temp/FQ/query.txt"
+  replay query_fq
   stop_server
 
   check "$work/db/replay.fdb" > "$out/replay.check"
@@ -189,11 +208,11 @@ awk -v fq1="$(median updates_fq.time 1)" -v c1="$(cpu updates_fq)" -v is1="$(med
     -v ic1="$(cpu updates_isql)" -v srv1="$(median updates_fq.server 1)" -v req1="$(median updates_fq.server 2)" \
     -v fq2="$(median rebuild_fq.time 1)" -v c2="$(cpu rebuild_fq)" -v is2="$(median rebuild_isql.time 1)" \
     -v u2="$(median rebuild_fq.time 2)" -v s2="$(median rebuild_fq.time 3)" \
-    -v ic2="$(cpu rebuild_isql)" -v srv2="$(median rebuild_fq.server 1)" -v req2="$(median rebuild_fq.server 2)" \
+    -v ic2="$(cpu rebuild_isql)" -v cq="$(cpu query_fq)" -v charset="$charset" -v srv2="$(median rebuild_fq.server 1)" -v req2="$(median rebuild_fq.server 2)" \
     -v n1="$updates" -v qrows="$query_rows" -v lrows="$ledger_rows" -v tick="$tick" -v rounds="$rounds" \
     -v writes="$([[ $forced_writes == 0 ]] && echo asynchronous || echo synchronous)" '
   BEGIN {
-    printf "\nmedian of %d rounds, database writes %s\n\n", rounds, writes
+    printf "\nmedian of %d rounds, database writes %s, client character set %s\n\n", rounds, writes, charset
     print "| benchmark | fqreplay | isql-fb direct | ratio | target | fqreplay CPU | ordo-server CPU | isql-fb CPU | requests |"
     print "|---|---|---|---|---|---|---|---|---|"
     printf "| replay of %d single-row UPDATE files | %.2f s | %.2f s | %.2f× | ≤ 1.3× | %.3f s | %.2f s | %.2f s | %d |\n", \
@@ -203,6 +222,8 @@ awk -v fq1="$(median updates_fq.time 1)" -v c1="$(cpu updates_fq)" -v is1="$(med
     print ""
     printf "client CPU per query row: %.2f µs (target < 2 µs): %s; of it user %.2f µs, system %.2f µs (medians of each)\n", \
       c2 * 1e6 / qrows, (c2 * 1e6 / qrows < 2 ? "met" : "MISSED"), u2 * 1e6 / qrows, s2 * 1e6 / qrows
+    printf "the ledger query alone (a queued file, its rows received and decoded): %.2f µs a query row; the rest, the walk and its write requests: %.2f µs\n", \
+      cq * 1e6 / qrows, (c2 - cq) * 1e6 / qrows
     printf "replay within 1.3× of direct: %s;  rebuild within 1.5× of direct: %s\n", \
       (fq1 / is1 <= 1.3 ? "met" : "MISSED"), (fq2 / is2 <= 1.5 ? "met" : "MISSED")
   }'
