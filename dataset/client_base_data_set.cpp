@@ -121,27 +121,7 @@ TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
 }
 
 std::string TOrdoBaseClientDataSet::SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError) {
-    TOrdoClientSocket& socket = RequestSocket();
-    socket.SetErrorArrived(false);
-    socket.SetRequestWaiting(true);
-    if (raisePendingError) socket.SetRaisePendingError(true);
-    std::string error;
-    try {
-        if (socket.ClientType() == ctBlocking) {
-            socket.SendMessageLine(line, false);
-            error = socket.BlockingExchange();
-        } else {
-            socket.SendMessageLine(line, wait);
-            if (wait) error = socket.TakeServerError();
-        }
-    } catch (...) {
-        socket.SetRequestWaiting(false);
-        if (raisePendingError) socket.SetRaisePendingError(false);
-        throw;
-    }
-    socket.SetRequestWaiting(false);
-    if (raisePendingError) socket.SetRaisePendingError(false);
-    return error;
+    return RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
 }
 
 // ---- close ----------------------------------------------------------------------------------

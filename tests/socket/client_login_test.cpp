@@ -184,10 +184,7 @@ TEST_F(LoginFixture, BlockingExchangeSendsTheQueueAndReturnsTheError) {
     socket->SetClientType(ctBlocking);
     TOrdoStringLine l = Line(mcExecSQL);
     l.AddString("UPDATE T SET A = 1");
-    socket->SetRequestWaiting(true);
-    socket->SendMessageLine(l, true);
-    EXPECT_EQ(socket->QueuedFrames(), 1u);
-    EXPECT_EQ(socket->BlockingExchange(), "bad sql");
+    EXPECT_EQ(socket->Request(l, {.wait = true, .raisePendingError = false}), "bad sql");
     EXPECT_EQ(socket->QueuedFrames(), 0u);
     EXPECT_EQ(socket->PendingError(), "");
     peer.Join();
@@ -199,23 +196,65 @@ TEST_F(LoginFixture, BlockingExchangeRaisesAnErrorNoRequestCollects) {
         std::uint8_t marker[4];
         c.stream.RecvExact(marker);
         c.ReadLine();
-        TOrdoStringLine error = Line(mcSQLError);
-        error.AddString("oops");
-        c.Send(std::move(error));
+        // The first error is the request's; the second comes when the request no longer collects.
+        for (const char* text : {"first", "oops"}) {
+            TOrdoStringLine error = Line(mcSQLError);
+            error.AddString(text);
+            c.Send(std::move(error));
+        }
         c.stream.Close();
     });
     socket->SetClientType(ctBlocking);
-    socket->SetRaisePendingError(true);
     TOrdoStringLine l = Line(mcSelectSQL);
-    socket->SendMessageLine(l, true);
     try {
-        socket->BlockingExchange();
+        socket->Request(l, {.wait = true, .raisePendingError = true});
         FAIL() << "the error must reach the caller";
     } catch (const EOrdoSQLException& e) {
         EXPECT_STREQ(e.what(), "oops");
     }
     EXPECT_FALSE(socket->RaisePendingError());
+    EXPECT_FALSE(socket->RequestWaiting());
     EXPECT_EQ(socket->QueuedFrames(), 0u);
+}
+
+TEST_F(LoginFixture, BlockingExchangeLeavesNothingForTheNextOne) {
+    peer.Run(
+        [](PeerConn& c, int index) {
+            std::uint8_t marker[4];
+            c.stream.RecvExact(marker);
+            c.ReadLine();
+            if (index == 0) {
+                // A server exception raises out of the exchange, and half a frame follows it.
+                TOrdoStringLine ex = Line(mcServerException);
+                ex.AddString("");
+                ex.AddInteger(-3);
+                c.Send(std::move(ex));
+                TOrdoStringLine coded = Line(mcCodedMessage);
+                coded.AddInteger(1);
+                coded.AddString("from the first exchange");
+                Bytes half = PeerConn::Frame(std::move(coded));
+                half.resize(half.size() / 2);
+                c.SendRaw(half);
+            } else {
+                c.Send(Line(mcAck));
+            }
+            c.stream.Close();
+        },
+        2);
+    socket->SetClientType(ctBlocking);
+    TOrdoStringLine first = Line(mcExecSQL);
+    first.AddString("UPDATE T SET A = 1");
+    EXPECT_THROW(socket->Request(first, {.wait = true, .raisePendingError = false}), EOrdoServerException);
+    EXPECT_EQ(socket->PendingError(), "");
+    EXPECT_FALSE(socket->ErrorArrived());
+    int codedMessages = 0;
+    socket->OnCodedMessage = [&](TOrdoClientSocket&, int, const std::string&) { ++codedMessages; };
+    TOrdoStringLine second = Line(mcExecSQL);
+    second.AddString("UPDATE T SET A = 2");
+    EXPECT_EQ(socket->Request(second, {.wait = true, .raisePendingError = false}), "");
+    EXPECT_EQ(socket->PendingError(), "");
+    EXPECT_EQ(codedMessages, 0) << "a half frame of the first exchange and bytes of the second made a message";
+    peer.Join();
 }
 
 TEST_F(LoginFixture, BlockingExchangeFailures) {
