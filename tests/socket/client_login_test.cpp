@@ -52,28 +52,6 @@ struct LoginFixture : ::testing::Test {
     int terminations = 0;
 };
 
-TEST_F(LoginFixture, RefusedLoginWithoutEventsShowsTheMessageOnceAndEnds) {
-    peer.Run([](PeerConn& c, int) { RefuseLogin(c); });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }));
-    PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(terminations, 1);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{kBadLoginText}));
-}
-
-TEST_F(LoginFixture, RefusedLoginWithTheEventIsLeftToTheApplication) {
-    peer.Run([](PeerConn& c, int) { RefuseLogin(c); });
-    std::vector<bool> outcomes;
-    socket->OnLoginAttempt = [&](TOrdoClientSocket&, bool accepted) { outcomes.push_back(accepted); };
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return !outcomes.empty(); }));
-    PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(outcomes, (std::vector<bool>{false}));
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(socket->Active());
-}
-
 TEST_F(LoginFixture, RefusedLoginsReconnectUntilTheLimit) {
     peer.Run([](PeerConn& c, int) { RefuseLogin(c); }, 3);
     int attempts = 0;

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "net/client_socket.h"
+#include "net/login.h"
 #include "socket_test_support.h"
 #include "tests/support/scripted_transport.h"
 
@@ -90,6 +91,39 @@ struct ScriptedSocket : ::testing::Test {
     int terminations = 0;
     int disconnects = 0;
 };
+
+// --- login ------------------------------------------------------------------------------------
+
+struct ScriptedLogin : ScriptedSocket {
+    void SetUp() override {
+        ScriptedSocket::SetUp();
+        peer.AcceptLogin = false;
+        peer.OnRequest = [this](TOrdoStringLine& request) {
+            if (request.Token() != mcLogin) return;
+            TOrdoStringLine reply = Line(mcLogin);
+            reply.AddString("0");
+            peer.Reply(std::move(reply));
+        };
+    }
+};
+
+TEST_F(ScriptedLogin, ARefusedLoginWithoutEventsShowsTheMessageOnceAndEnds) {
+    socket->Open();
+    Settle();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{kBadLoginText}));
+}
+
+TEST_F(ScriptedLogin, ARefusedLoginWithTheEventIsLeftToTheApplication) {
+    std::vector<bool> outcomes;
+    socket->OnLoginAttempt = [&](TOrdoClientSocket&, bool accepted) { outcomes.push_back(accepted); };
+    socket->Open();
+    Settle();
+    EXPECT_EQ(outcomes, (std::vector<bool>{false}));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(socket->Active());
+}
 
 // --- waits ---------------------------------------------------------------------------------------
 

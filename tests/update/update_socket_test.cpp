@@ -9,6 +9,7 @@
 #include "net/client_socket.h"
 #include "params/param_list.h"
 #include "platform/codepage.h"
+#include "tests/support/scripted_transport.h"
 #include "update_test_support.h"
 
 namespace ordo {
@@ -118,26 +119,44 @@ struct UpdateSocketFixture : ::testing::Test {
     int readProgress = 0;
 };
 
-TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
+/// The same socket over a scripted connection: the stream arrives in exactly the reads the test chooses.
+struct ScriptedUpdateFixture : UpdateSocketFixture {
+    void SetUp() override {
+        UpdateSocketFixture::SetUp();
+        socket->SetTransportFactory(scripted.Factory());
+        socket->WaitObject().SetClock(clock);
+        socket->Open();
+        test::Settle();
+        ASSERT_TRUE(socket->Active());
+    }
+    void TearDown() override {
+        socket.reset();
+        EXPECT_EQ(clock.Stalls(), 0);
+        UpdateSocketFixture::TearDown();
+    }
+    test::TManualClock clock;
+    test::TScriptedPeer scripted{clock};
+};
+
+TEST_F(ScriptedUpdateFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
     const Bytes program = Program(300'000);
     const Bytes frame = PeerConn::Frame(StreamLine(program));
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(Line(mcUpdateBegin));
-        c.SendRaw(frame);
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    scripted.Reply(Line(mcUpdateBegin));
+    test::Settle();
+    // The stream in reads of 4096 bytes, each its own notification.
+    scripted.DeliverSplit(frame, std::vector<std::size_t>(frame.size() / 4096, 4096));
+    test::Settle();
+    ASSERT_EQ(terminations, 1);
     ASSERT_EQ(ui.windows.size(), 1u);
     const auto& log = *ui.windows[0];
     EXPECT_TRUE(log.closed);
     EXPECT_EQ(log.max, static_cast<int>(frame.size()));
     EXPECT_EQ(log.statuses.at(1), AnsiLiteral("업데이트를 수신 중입니다"));
-    ASSERT_GE(log.positions.size(), 3u);  // a report per further chunk, then one at delivery
+    // A report per read after the first, then one at delivery.
+    ASSERT_EQ(log.positions.size(), (frame.size() + 4095) / 4096);
     EXPECT_EQ(log.positions.back(), 0);
     EXPECT_EQ(log.positions[log.positions.size() - 2], static_cast<int>(frame.size()));
-    for (std::size_t i = 1; i + 1 < log.positions.size(); ++i) EXPECT_GT(log.positions[i], log.positions[i - 1]);
+    for (std::size_t i = 1; i + 2 < log.positions.size(); ++i) EXPECT_EQ(log.positions[i], log.positions[i - 1] + 4096);
     EXPECT_EQ(log.statuses.back(),
               " Received " + std::to_string(frame.size()) + " of " + std::to_string(frame.size()) + " bytes");
     EXPECT_EQ(log.captions.back(), "Update of fqreplay in progress . . . 0 Secs");
@@ -147,25 +166,20 @@ TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded
     EXPECT_EQ(launched, (std::vector<std::string>{dir / "ReStart.sh"}));
     EXPECT_NE(FileText(dir / "ReStart.sh").find("exec '" + dir.Path() + "fqreplay' '--shop' '7' </dev/null"),
               std::string::npos);
-    EXPECT_EQ(terminations, 1);
     EXPECT_FALSE(socket->ProgressBar());
     EXPECT_FALSE(socket->ClientUpdate().Updating());
 }
 
-// The announcement and the whole stream in one write: they are read in one go, before there is a window to
-// follow the stream arriving. The window still shows it received, start to end, and then closes.
-TEST_F(UpdateSocketFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
+// The announcement and the whole stream in one read: there is no window yet to follow the stream arriving.
+// The window still shows it received, start to end, and then closes.
+TEST_F(ScriptedUpdateFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
     const Bytes program = Program(2000);
     const Bytes frame = PeerConn::Frame(StreamLine(program));
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
-        both.insert(both.end(), frame.begin(), frame.end());
-        c.SendRaw(both);
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
+    both.insert(both.end(), frame.begin(), frame.end());
+    scripted.Deliver(both);
+    test::Settle();
+    ASSERT_EQ(terminations, 1);
     ASSERT_EQ(ui.windows.size(), 1u);
     const auto& log = *ui.windows[0];
     EXPECT_TRUE(log.closed);
