@@ -21,8 +21,8 @@ std::uint32_t TOrdoClientSocket::SelectOptionsForWire(std::uint32_t options) con
 
 void TOrdoClientSocket::SendMessageLine(TOrdoStringLine& line, bool waitForReply) {
     // One request at a time: a reply wait in progress owns the connection.
-    // Nothing can answer on a connection that is not there; waiting would only hang.
     if (wait_.Waiting()) return;
+    // Nothing can answer on a connection that is not there; waiting would only hang.
     if (ClientType() == ctNonBlocking && !Active()) {
         if (waitForReply) replies_.NotSent();
         return;
@@ -130,7 +130,8 @@ void TOrdoClientSocket::DoReadReady() {
         try {
             pipeline_.Stack().AddData(chunk);
         } catch (const std::exception& e) {
-            // No room for the frame: the stream is out of step from here on (DeliverReceived ends it).
+            // No room for the frame: the stream is out of step from here on, and only a fresh connection is in
+            // step again.
             ReportDispatchFailure(e.what());
             pipeline_.Stack().Clear();
             if (Active()) Close();
