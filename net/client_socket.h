@@ -145,7 +145,8 @@ public:
 
     // --- requests and replies ---------------------------------------------------------------
     /// Frames and sends the line, then waits for the reply when asked. Sends nothing while a
-    /// reply wait runs. Transform errors reach the caller and nothing is written.
+    /// reply wait runs. Transform errors reach the caller and nothing is written. A frame the
+    /// connection does not take whole ends the connection, and the request with it, unanswered.
     void SendMessageLine(TOrdoStringLine& line, bool waitForReply);
     /// Code 15 with a code and a text, not awaited. The blocking client type exchanges it at
     /// once and raises the error text the server answered with.
