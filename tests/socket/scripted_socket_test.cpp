@@ -178,7 +178,7 @@ TEST_F(ScriptedSocket, NothingIsSentWhileAWaitRuns) {
     EXPECT_EQ(End(), TRequestEnd::reReplied);
 }
 
-TEST_F(ScriptedSocket, ARepliesBytesInAnySplitAreDeliveredOnceInOrder) {
+TEST_F(ScriptedSocket, AReplyInAnyByteSplitIsDeliveredOnceInOrder) {
     RecordingDataSet ds(*socket);
     Connect();
     Bytes reply = TScriptedPeer::Frame(Text(mcFieldDefs, "A,1,10", ds.id));
