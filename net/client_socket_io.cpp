@@ -2,13 +2,13 @@
 #include <algorithm>
 
 #include "net/client_socket.h"
+#include "platform/codepage.h"
 #include "platform/wire.h"
 
 namespace ordo {
 namespace {
 
 constexpr std::size_t kChunkSize = 4096;
-constexpr const char* kServerErrorTag = "[서버 에러]";
 constexpr std::uint32_t kOptionCompress = 1u << 5;
 constexpr std::uint32_t kOptionDelayed = 1u << 9;
 
@@ -167,7 +167,7 @@ void TOrdoClientSocket::SetReplyTimeLimit(std::uint32_t milliseconds) {
 
 std::string TOrdoClientSocket::TakeServerError() {
     std::string text;
-    if (errorArrived_ && !pendingError_.empty()) text = kServerErrorTag + pendingError_;
+    if (errorArrived_ && !pendingError_.empty()) text = AnsiLiteral("[서버 에러]") + pendingError_;
     // Whatever a reply left behind belongs to the request just finished, not to the next.
     pendingError_.clear();
     errorArrived_ = false;
