@@ -4,6 +4,7 @@
 
 #include "client_peer_support.h"
 #include "params/param_errors.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 namespace ordo {
@@ -33,7 +34,7 @@ TEST_F(ClientPeerFixture, ExecuteReportsAffectedRowsAndTheNextExecuteStartsAtZer
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
         rowsWhenSecondArrived = ds->RowsAffected();
-        EXPECT_STREQ(e.what(), "[서버 에러]lock conflict on no wait transaction");
+        EXPECT_EQ(e.what(), AnsiLiteral("[서버 에러]lock conflict on no wait transaction"));
     }
     Finish();
     EXPECT_EQ(rowsWhenSecondArrived, 0);
@@ -177,7 +178,7 @@ TEST_F(ClientPeerFixture, BroadcastRegistrationNeedsASocketAndAProvider) {
         ds->RegisterForBroadcasts(true);
         ADD_FAILURE() << "no exception";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "소켓이 없거나 활성화 되어 있지 않습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("소켓이 없거나 활성화 되어 있지 않습니다"));
     }
     Connect([](PeerConn& c) { c.Silent(3000); });
     try {
@@ -194,7 +195,7 @@ TEST_F(ClientPeerFixture, ExecuteWithoutAConnectionFailsInsteadOfPassingForDone)
         ds->ExecuteSQL();
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "소켓이 없거나 활성화 되어 있지 않습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("소켓이 없거나 활성화 되어 있지 않습니다"));
     }
 }
 
@@ -206,7 +207,7 @@ TEST(TOrdoClientDataSet, WithoutASocketOpenAndExecuteRaiseTheNoSocketText) {
             run(ds);
             ADD_FAILURE() << "no exception";
         } catch (const EDatabaseError& e) {
-            EXPECT_STREQ(e.what(), "할당된 클라이언트 소켓이 없습니다");
+            EXPECT_EQ(e.what(), AnsiLiteral("할당된 클라이언트 소켓이 없습니다"));
         }
         EXPECT_FALSE(ds.Active());
     }

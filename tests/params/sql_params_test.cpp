@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "params/param_list.h"
 #include "params/show_message.h"
 #include "params/sql_params.h"
@@ -44,7 +45,7 @@ TEST(ParamsFromSQL, DoubleColonRaisesAndKeepsTheNamesBefore) {
         list.ParamsFromSQL("a = :p and b = :x::y and c = :q");
         ADD_FAILURE() << "no exception";
     } catch (const EOrdoParamException& e) {
-        EXPECT_STREQ(e.what(), ":param 구문을 체크하세요");
+        EXPECT_EQ(e.what(), AnsiLiteral(":param 구문을 체크하세요"));
     }
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list[0].Name(), "p");
@@ -60,7 +61,7 @@ TEST(ParamsFromSQL, UnclosedQuoteShowsAMessageAndStops) {
     };
     list.ParamsFromSQL("where a = :a and b = 'open :b");
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "SQL 구문에 열려진 quote 구문이 있습니다");
+    EXPECT_EQ(shown[0], AnsiLiteral("SQL 구문에 열려진 quote 구문이 있습니다"));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list[0].Name(), "a");
     shown.clear();
@@ -89,14 +90,14 @@ TEST(ParamsFromSQL, UnclosedQuoteWithoutAHandlerReachesTheProcessSink) {
         EXPECT_EQ(list.Count(), 1);
     }
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "SQL 구문에 열려진 quote 구문이 있습니다");
+    EXPECT_EQ(shown[0], AnsiLiteral("SQL 구문에 열려진 quote 구문이 있습니다"));
 
     // With no sink set from above the message still reaches the user, on stderr.
     SinkScope none({});
     testing::internal::CaptureStderr();
     TOrdoParamList list;
     list.ParamsFromSQL("where b = :b and c = 'open");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SQL 구문에 열려진 quote 구문이 있습니다\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), AnsiLiteral("SQL 구문에 열려진 quote 구문이 있습니다\n"));
 }
 
 TEST(ParamsFromSQL, RebuildsTheListWithPlainInputItems) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -221,7 +222,7 @@ TEST_F(SocketFixture, SqlErrorTextsReachTheRequestWithTheTag) {
     std::vector<std::string> shown;
     socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
     Request();
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]boom");
+    EXPECT_EQ(socket->TakeServerError(), AnsiLiteral("[서버 에러]boom"));
     EXPECT_EQ(socket->TakeServerError(), "");
 
     socket->SetPendingError("left over");
@@ -230,7 +231,7 @@ TEST_F(SocketFixture, SqlErrorTextsReachTheRequestWithTheTag) {
     EXPECT_EQ(socket->TakeServerError(), "");
 
     Request();
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]bad column");
+    EXPECT_EQ(socket->TakeServerError(), AnsiLiteral("[서버 에러]bad column"));
     EXPECT_EQ(shown, (std::vector<std::string>{"boom", "bad column"}));
 }
 
@@ -257,7 +258,7 @@ TEST_F(SocketFixture, ServerExceptionFailsTheRequestAndAFailingMessageHoldsNothi
     socket->OnServerAsyncException = [&](TOrdoClientSocket&, int code, bool&, TOrdoParamList&) { exceptionCode = code; };
     Request();
     EXPECT_EQ(exceptionCode, -5);
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]Server Error");
+    EXPECT_EQ(socket->TakeServerError(), AnsiLiteral("[서버 에러]Server Error"));
     Request();
     EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
     EXPECT_FALSE(socket->TimedOut());
