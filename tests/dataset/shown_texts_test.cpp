@@ -11,6 +11,7 @@
 #include "dataset/client_data_set.h"
 #include "net/socket_errors.h"
 #include "net/string_line.h"
+#include "params/show_message.h"
 #include "platform/codepage.h"
 #include "tests/socket/socket_test_support.h"
 
@@ -146,6 +147,25 @@ TEST_F(KoreanSession, DataSetAndParameterScanTexts) {
     EXPECT_EQ(ui.messages, std::vector<std::string>{Euc("SQL 구문에 열려진 quote 구문이 있습니다")});
     EXPECT_EQ(ds.Params().Count(), 1);
     ds.SetOrdoClientSocket(nullptr);
+}
+
+// Issue 24: without a handler on the data set's parameter list the message was dropped.
+TEST(ClientDataSetMessages, TheParameterScanSpeaksThroughTheSocketOrTheProcessSink) {
+    std::vector<std::string> sunk;
+    const TShowMessageSink previous = SetShowMessageSink([&](const std::string& text) { sunk.push_back(text); });
+    TOrdoClientDataSet ds;
+    ds.SQL().Add("select * from t where a = :a and b = 'open");
+    TOrdoClientSocket socket;
+    test::RecordingUi ui;
+    socket.SetUi(&ui);
+    ds.SetOrdoClientSocket(&socket);
+    ds.SQL().Clear();
+    ds.SQL().Add("select * from t where c = :c and d = 'x");
+    ds.SetOrdoClientSocket(nullptr);
+    SetShowMessageSink(previous);
+    const std::string text = AnsiLiteral("SQL 구문에 열려진 quote 구문이 있습니다");
+    EXPECT_EQ(sunk, std::vector<std::string>{text}) << "no socket yet: the process's sink";
+    EXPECT_EQ(ui.messages, std::vector<std::string>{text}) << "with a socket: its message service";
 }
 
 }  // namespace
