@@ -73,7 +73,12 @@ void TOrdoBaseClientDataSet::RefreshParams() {
         return;
     }
     TOrdoParamList old = params_.Clone();
-    params_.ParamsFromSQL(sql_.Lines());
+    try {
+        params_.ParamsFromSQL(sql_.Lines());
+    } catch (const EOrdoParamException&) {
+        old.AssignMatching(params_);  // the names found before the failure keep their values
+        throw;
+    }
     old.AssignMatching(params_);
 }
 

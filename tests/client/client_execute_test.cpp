@@ -237,6 +237,14 @@ TEST(TOrdoClientDataSet, AFailingParameterScanFailsTheAddButKeepsTheLine) {
     TOrdoClientDataSet ds;
     EXPECT_THROW(ds.SQL().Add("select * from t where a = :x::y"), EOrdoParamException);
     EXPECT_EQ(ds.SQL().Count(), 1);
+    // Issue 24: the parameters found before the failure stay, with the values they had.
+    ds.SQL().Clear();
+    ds.SQL().Add("select * from t where a = :a");
+    ds.ParamByName("a").SetAsInteger(7);
+    EXPECT_THROW(ds.SQL().Add("and b = :b and c = :c::d"), EOrdoParamException);
+    ASSERT_EQ(ds.Params().Count(), 2);
+    EXPECT_EQ(ds.Params()[0].AsInteger(), 7);
+    EXPECT_EQ(ds.Params()[1].Name(), "b");
 }
 
 TEST(TOrdoClientDataSet, SettersKeepStatementTableAndParametersConsistent) {
