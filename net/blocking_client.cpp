@@ -1,6 +1,7 @@
 // The blocking client type: one connection per exchange, every queued frame sent at once,
 // the answer read until the server closes.
 #include "net/client_socket.h"
+#include "platform/codepage.h"
 
 namespace ordo {
 namespace {
@@ -33,7 +34,7 @@ private:
 }  // namespace
 
 std::string TOrdoClientSocket::BlockingExchange() {
-    if (sendQueue_.empty()) throw EOrdoSocketError("전송될 자료가 없습니다");
+    if (sendQueue_.empty()) throw EOrdoSocketError(AnsiLiteral("전송될 자료가 없습니다"));
     TBlockingTcpStream stream;
     stream.SetTimeout(BlockingTimeout());
     // A text or a half frame an earlier exchange left behind is not this one's.

@@ -1,9 +1,10 @@
 #include "net/reply_state.h"
 
+#include "platform/codepage.h"
+
 namespace ordo {
 namespace {
 
-constexpr const char* kServerErrorTag = "[서버 에러]";
 // A request marked failed must never read as a success, even when its failure came without words.
 constexpr const char* kWordlessFailure = "Server Error";
 
@@ -72,7 +73,7 @@ std::string TOrdoReplyState::TakePendingError() noexcept {
 
 std::string TOrdoReplyState::TakeServerError() {
     std::string text;
-    if (errorArrived_ && !pendingError_.empty()) text = kServerErrorTag + pendingError_;
+    if (errorArrived_ && !pendingError_.empty()) text = AnsiLiteral("[서버 에러]") + pendingError_;
     // Whatever a reply left behind belongs to the request just finished, not to the next.
     pendingError_.clear();
     errorArrived_ = false;

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "client_peer_support.h"
+#include "platform/codepage.h"
 #include "tests/support/scripted_transport.h"
 
 namespace ordo {
@@ -78,9 +79,9 @@ TEST_F(ClientFailures, AnErrorTextThatDoesNotParseIsRaisedAsItCame) {
         return l;
     });
     Statement("INSERT INTO T VALUES (1)");
-    EXPECT_EQ(RaisedBy([&] { ds->ExecuteSQL(); }), "[서버 에러]" + garbled);
+    EXPECT_EQ(RaisedBy([&] { ds->ExecuteSQL(); }), AnsiLiteral("[서버 에러]") + garbled);
     Statement("SELECT * FROM T");
-    EXPECT_EQ(RaisedBy([&] { ds->Open(); }), "[서버 에러]" + garbled);
+    EXPECT_EQ(RaisedBy([&] { ds->Open(); }), AnsiLiteral("[서버 에러]") + garbled);
     EXPECT_FALSE(ds->Active());
     EXPECT_FALSE(socket->RequestWaiting());
     EXPECT_FALSE(socket->RaisePendingError());
@@ -101,7 +102,7 @@ TEST_F(ClientFailures, RowsThatDoNotDecodeFailTheOpenAtOnce) {
     Statement("SELECT * FROM T");
     const std::uint32_t start = clock.Ticks();
     const std::string raised = RaisedBy([&] { ds->Open(); });
-    EXPECT_EQ(raised.rfind("[서버 에러]", 0), 0u) << raised;
+    EXPECT_EQ(raised.rfind(AnsiLiteral("[서버 에러]"), 0), 0u) << raised;
     EXPECT_NE(raised.find("no number"), std::string::npos) << raised;
     EXPECT_EQ(clock.Ticks(), start) << "failed by the reply, not by the time limit";
     EXPECT_FALSE(ds->Active());

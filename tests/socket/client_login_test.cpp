@@ -6,6 +6,7 @@
 
 #include "net/client_socket.h"
 #include "net/login.h"
+#include "platform/codepage.h"
 #include "socket_test_support.h"
 
 namespace ordo {
@@ -109,7 +110,7 @@ TEST_F(LoginFixture, RefusedConnectionWithoutExceptionsShowsWhereItWent) {
     socket->SetSQLErrorHandling({seAsExceptions, seSocketErrorNoException});
     socket->Open();
     ASSERT_TRUE(PumpUntil([&] { return !ui.messages.empty(); }));
-    EXPECT_EQ(ui.messages.front(), "10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오 at 127.0.0.1 on Port:" +
+    EXPECT_EQ(ui.messages.front(), AnsiLiteral("10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오 at 127.0.0.1 on Port:") +
                                        std::to_string(port));
     EXPECT_EQ(socket->StatusText(), "Disconnected from Server");
 }
@@ -241,7 +242,7 @@ TEST_F(LoginFixture, BlockingExchangeFailures) {
         socket->BlockingExchange();
         FAIL() << "an empty queue must raise";
     } catch (const EOrdoSocketError& e) {
-        EXPECT_STREQ(e.what(), "전송될 자료가 없습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("전송될 자료가 없습니다"));
     }
     peer.Run([](PeerConn& c, int) {
         std::uint8_t marker[4];
@@ -315,7 +316,7 @@ TEST(TOrdoClientSocketSettings, CustomConnectWithoutAnAddressEndsTheProgram) {
     s.SetConnectAction(caCustomConnect);
     s.Loaded();
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"서버 주소와 포트가 유효하지 않습니다"}));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{AnsiLiteral("서버 주소와 포트가 유효하지 않습니다")}));
 }
 
 TEST(TOrdoClientSocketSettings, SelectOptionsLoseWhatTheSocketCannotHonour) {

@@ -7,6 +7,7 @@
 #include "net/client_socket.h"
 #include "net/login.h"
 #include "socket_test_support.h"
+#include "platform/codepage.h"
 #include "tests/support/scripted_transport.h"
 
 namespace ordo {
@@ -271,11 +272,11 @@ TEST_F(ScriptedSocket, SqlErrorTextsReachTheRequestWithTheTag) {
     AnswerWith(Text(mcSQLError, ToString(listError)));
     std::vector<std::string> shown;
     socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
-    EXPECT_EQ(Request(), "[서버 에러]boom");
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]boom"));
     EXPECT_EQ(socket->TakeServerError(), "") << "taken once";
     EXPECT_EQ(Request(), "");
     EXPECT_FALSE(socket->ErrorArrived());
-    EXPECT_EQ(Request(), "[서버 에러]bad column");
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]bad column"));
     EXPECT_EQ(shown, (std::vector<std::string>{"boom", "bad column"}));
 }
 
@@ -289,9 +290,9 @@ TEST_F(ScriptedSocket, AnErrorTextThatDoesNotParseFailsTheRequestWithTheRawText)
     AnswerWith(Text(mcSQLError, ToString(cut)));
     std::vector<std::string> shown;
     socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
-    EXPECT_EQ(Request(), "[서버 에러]" + garbled);
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + garbled);
     EXPECT_EQ(End(), TRequestEnd::reReplied);
-    EXPECT_EQ(Request(), "[서버 에러]" + ToString(cut));
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + ToString(cut));
     EXPECT_EQ(shown, (std::vector<std::string>{garbled, ToString(cut)}));
     EXPECT_EQ(socket->LastDispatchError(), "");
 }
@@ -312,11 +313,11 @@ TEST_F(ScriptedSocket, ServerExceptionsFailTheRequestWhateverTheirItemsHold) {
     AnswerWith(std::move(plain));
     int exceptionCode = 0;
     socket->OnServerAsyncException = [&](TOrdoClientSocket&, int code, bool&, TOrdoParamList&) { exceptionCode = code; };
-    EXPECT_EQ(Request(), "[서버 에러]Server Error");
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]Server Error"));
     EXPECT_EQ(exceptionCode, -5);
-    EXPECT_EQ(Request(), "[서버 에러]Server Error");
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]Server Error"));
     EXPECT_EQ(exceptionCode, 0) << "bad numbers read as 0";
-    EXPECT_EQ(Request(), "[서버 에러]deadlock");
+    EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]deadlock"));
     EXPECT_EQ(End(), TRequestEnd::reReplied);
 }
 
