@@ -1,0 +1,44 @@
+#pragma once
+// One process at a time in a folder: an exclusive lock on a lock file inside it, held for as long as the
+// object lives. The operating system drops the lock with the process, so a copy that crashed never blocks
+// the next one, and a lock file left behind means nothing by itself.
+//
+//   auto lock = TFolderLock::TryTake(queueFolder);   // nullopt: another process holds the folder
+//   if (!lock) return kExitTryLater;
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ordo {
+
+class TFolderLock {
+public:
+    /// The lock file's name inside the folder.
+    static constexpr const char* kFileName = "fqreplay.lock";
+
+    /// Takes the folder's lock without waiting: nullopt when another holder has it (another process, or another
+    /// TFolderLock of this one). Raises EOSError when the lock file cannot be opened (no such folder, no rights).
+    [[nodiscard]] static std::optional<TFolderLock> TryTake(const std::string& folder);
+
+    TFolderLock(TFolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kNone; }
+    TFolderLock& operator=(TFolderLock&& other) noexcept {
+        if (this != &other) {
+            Release();
+            handle_ = other.handle_;
+            other.handle_ = kNone;
+        }
+        return *this;
+    }
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+    ~TFolderLock() { Release(); }
+
+private:
+    static constexpr std::intptr_t kNone = -1;
+    explicit TFolderLock(std::intptr_t handle) noexcept : handle_(handle) {}
+    void Release() noexcept;
+
+    std::intptr_t handle_ = kNone;  // a descriptor, or a Windows handle
+};
+
+}  // namespace ordo
