@@ -26,7 +26,7 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     hwnd_ = AllocateHWnd([this](const TMessage& msg) { WindowProc(msg); });
     view_ = std::make_unique<TWindowView>(*window_, ui_);
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
-        socketPort_, *view_, [this] { return bConnected_; }, [this] { return stopping_; },
+        socketPort_, *view_, [this] { return bConnected_; },
         [this] {
             return userName_.Get(GetTickCount(),
                                  [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; });
