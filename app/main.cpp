@@ -46,7 +46,12 @@ int Replay(const TCommandLine& options) {
     TTerminationSignals signals([&form](int) { form.Terminate(); });
     form.FormCreate();
     const int status = form.Run();
-    if (form.WalkError()) std::cerr << "fqreplay: " << *form.WalkError() << '\n';
+    if (form.WalkError()) {
+        std::cerr << "fqreplay: " << *form.WalkError() << '\n';
+    } else if (status == kExitTryLater && !form.GaveUpConnecting()) {
+        std::cerr << "fqreplay: " << form.FilesLeft() << (form.FilesLeft() == 1 ? " file stays" : " files stay")
+                  << " in " << queueFolder << " for a later run\n";
+    }
     return status;
 }
 

@@ -218,13 +218,14 @@ int TfrmPellow::Run() {
     // (the login that follows the walk) takes the quit message for itself.
     TMessage msg;
     while (!window_->Closed() && GetMessage(msg)) DispatchMessage(msg);
+    filesLeft_ = CountQueueFiles();
     if (walkError_) return kExitWalkError;
-    if (gaveUp_ || QueueHasFiles()) return kExitTryLater;
+    if (gaveUp_ || filesLeft_ > 0) return kExitTryLater;
     return kExitDone;
 }
 
-bool TfrmPellow::QueueHasFiles() const {
-    return DirectoryExists(QueueFolder()) && !ListFiles(QueueFolder(), "*.txt").empty();
+std::size_t TfrmPellow::CountQueueFiles() const {
+    return DirectoryExists(QueueFolder()) ? ListFiles(QueueFolder(), "*.txt").size() : 0;
 }
 
 }  // namespace ordo

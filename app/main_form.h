@@ -57,6 +57,8 @@ public:
     [[nodiscard]] bool Connected() const noexcept { return bConnected_; }
     [[nodiscard]] bool WalkDone() const noexcept { return walkDone_; }
     [[nodiscard]] bool GaveUpConnecting() const noexcept { return gaveUp_; }
+    /// The queue files left when Run() returned.
+    [[nodiscard]] std::size_t FilesLeft() const noexcept { return filesLeft_; }
     /// The queue file whose work failed and the message of the exception that ended the walk, if one did.
     [[nodiscard]] const std::optional<std::string>& WalkError() const noexcept { return walkError_; }
     [[nodiscard]] IUiWindow& Window() noexcept { return *window_; }
@@ -73,7 +75,7 @@ private:
     std::string ReadEnv(std::string_view section, std::string_view key) const;
     void ReportConnectFailure(const std::string& why);
     [[nodiscard]] std::string QueueFolder() const { return sExePath_ + "temp/FQ/"; }
-    [[nodiscard]] bool QueueHasFiles() const;
+    [[nodiscard]] std::size_t CountQueueFiles() const;
 
     IUiBackend& ui_;
     TMessageBoxWatch socketUi_{ui_};
@@ -85,6 +87,7 @@ private:
     bool stopping_ = false;
     bool timerEnabled_ = false;
     bool gaveUp_ = false;
+    std::size_t filesLeft_ = 0;
     std::optional<unsigned> connectTimeout_;
     std::ostream* messages_ = nullptr;
     std::optional<TConnectReport> connectReport_;
