@@ -18,6 +18,20 @@ constexpr std::uintptr_t kConnectTimerId = 1;
 constexpr std::uintptr_t kConnectDeadlineTimerId = 2;
 constexpr std::uint32_t kConnectTimerInterval = 5000;
 
+// A server's error text comes in several lines (Firebird's does); a log keeps one line per message.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        const bool lineBreak = c == '\r' || c == '\n';
+        if (!lineBreak)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
 }  // namespace
 
 TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePath_(std::move(exeFolder)) {
@@ -191,7 +205,7 @@ void TfrmPellow::ReplayQueue() {
     } catch (const std::exception& e) {
         // Whoever reads the error must find the file: the server's text alone does not say which one it refused.
         if (walk.CurrentFile().empty()) throw;
-        throw EOrdoError(ToNativePath(QueueFolder() + walk.CurrentFile()) + ": " + e.what());
+        throw EOrdoError(ToNativePath(QueueFolder() + walk.CurrentFile()) + ": " + OneLine(e.what()));
     }
 }
 

@@ -86,6 +86,7 @@ TEST(ExitStatus, OneWhenAServerErrorEndsTheWalkAndTheLineNamesTheFileAndTheServe
     const auto at = err.find("fqreplay: " + file + ": ");
     ASSERT_NE(at, std::string::npos) << err;
     EXPECT_NE(err.find("NO_SUCH_TABLE", at), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "the server's lines become one\n" << err;
     EXPECT_EQ(f.Remaining(), (std::vector<std::string>{"b.txt", "c.txt"}));
 }
 
