@@ -1,7 +1,8 @@
 #pragma once
-// One process at a time in a folder: an exclusive lock on a lock file inside it, held for as long as the
-// object lives. The operating system drops the lock with the process, so a copy that crashed never blocks
-// the next one, and a lock file left behind means nothing by itself.
+// One process at a time in a folder: an exclusive lock held for as long as the object lives. POSIX locks the
+// folder itself; Windows, which cannot, holds a hidden lock file inside it. Either way the operating system
+// drops the lock with the process, so a copy that crashed never blocks the next one, and a lock file left
+// behind means nothing by itself.
 //
 //   auto lock = TFolderLock::TryTake(queueFolder);   // nullopt: another process holds the folder
 //   if (!lock) return kExitTryLater;
@@ -13,11 +14,8 @@ namespace ordo {
 
 class TFolderLock {
 public:
-    /// The lock file's name inside the folder.
-    static constexpr const char* kFileName = "fqreplay.lock";
-
     /// Takes the folder's lock without waiting: nullopt when another holder has it (another process, or another
-    /// TFolderLock of this one). Raises EOSError when the lock file cannot be opened (no such folder, no rights).
+    /// TFolderLock of this one). Raises EOSError when the folder cannot be opened (no such folder, no rights).
     [[nodiscard]] static std::optional<TFolderLock> TryTake(const std::string& folder);
 
     TFolderLock(TFolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kNone; }
