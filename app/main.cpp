@@ -32,7 +32,7 @@ int Replay(const TCommandLine& options) {
     try {
         lock = TFolderLock::TryTake(queueFolder);
     } catch (const EOSError& e) {
-        std::cerr << "fqreplay: cannot use the queue folder " << queueFolder << ": " << e.what() << '\n';
+        std::cerr << "fqreplay: " << e.what() << '\n';  // names the folder and the reason
         return kExitUsage;
     }
     if (!lock) {

@@ -158,6 +158,14 @@ TEST(ExitStatus, TwoAtOnceForABrokenEnvironmentIniNamingTheFileAndTheKey) {
     }
 }
 
+TEST(ExitStatus, TwoWithoutAQueueFolder) {
+    Untouched u;
+    fs::remove_all(u.f.Queue());
+    EXPECT_EQ(u.f.Run(kEndsWithinMs), 2);
+    EXPECT_NE(u.f.Stderr().find(u.f.Queue().string()), std::string::npos) << u.f.Stderr();
+    EXPECT_FALSE(u.listener.Connected());
+}
+
 TEST(ExitStatus, SeventyFiveWhenNoConnectionComesUpWithinTheTimeout) {
     ReplayFixture f;
     Listener refused;
