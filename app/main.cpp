@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "ordo_version.h"
 #include "platform/codepage.h"
+#include "platform/console.h"
 #include "platform/errors.h"
 #include "platform/folder_lock.h"
 #include "platform/process.h"
@@ -58,6 +59,7 @@ int Replay(const TCommandLine& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseParentConsole();
     const auto parsed = ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (const auto* error = std::get_if<TUsageError>(&parsed)) {
         std::cerr << "fqreplay: " << error->text << "\nTry 'fqreplay --help' for more information.\n";
