@@ -22,7 +22,7 @@ struct RebuildFixture : ::testing::Test {
     FakeDataSet query, writes;
     std::vector<FakeRow> rows;
     std::string querySql;
-    TStatementRunner runner{{socket, view, [] { return true; }, [] { return false; }, [] { return std::string("u"); }}};
+    TStatementRunner runner{{socket, view, [] { return true; }, [] { return std::string("u"); }}};
     TBalanceRebuild rebuild{runner, query, writes};
 
     void SetUp() override {
