@@ -41,7 +41,8 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     std::string passwordFile;
     CLI::App app{"ordo-server: runs the SQL of middleware clients on a Firebird database"};
     app.set_version_flag("--version", std::string("ordo-server ") + kOrdoVersion, "Print the version and exit");
-    app.set_config("--config", "", "Read options from this file: one 'name = value' a line, the long option names");
+    app.set_config("--config", "", "Read options from this file: one 'name = value' a line, the long option names")
+        ->type_name("FILE");
     app.footer(
         "Exit status: 0 after a clean stop (SIGINT, SIGTERM), --help or --version; 1 when the database, a file\n"
         "or the listening socket failed at start; 2 for a bad option or configuration file.");
