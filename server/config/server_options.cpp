@@ -43,6 +43,7 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.set_version_flag("--version", std::string("ordo-server ") + kOrdoVersion, "Print the version and exit");
     app.set_config("--config", "", "Read options from this file: one 'name = value' a line, the long option names")
         ->type_name("FILE");
+    app.allow_config_extras(CLI::config_extras_mode::error);  // a misspelt setting would go unnoticed
     app.footer(
         "Exit status: 0 after a clean stop (SIGINT, SIGTERM), --help or --version; 1 when the database, a file\n"
         "or the listening socket failed at start; 2 for a bad option or configuration file.");
