@@ -49,4 +49,26 @@ set -a
 . "$etc/SYSDBA.password"
 set +a
 export ORDO_TEST_FIREBIRD_SERVER=localhost/3050
+
+# The password as a service keeps it, in a file: the server logs in with it alone, and refuses a wrong one.
+work=$(mktemp -d)
+chmod 0777 "$work"  # the Firebird server creates the database file as its own user
+try_password_file() {  # password -> ordo-server's exit status after it created the database and stopped
+  printf '%s\n' "$1" >"$work/password"
+  rm -f "$work/check.fdb"
+  : >"$work/out"
+  env -u ISC_USER -u ISC_PASSWORD "$build/bin/ordo-server" --database "$ORDO_TEST_FIREBIRD_SERVER:$work/check.fdb" \
+    --create --user "$ISC_USER" --password-file "$work/password" --port 0 >"$work/out" 2>"$work/err" &
+  local pid=$! status=0
+  for _ in $(seq 300); do [[ -s $work/out ]] || ! kill -0 "$pid" 2>/dev/null && break; sleep 0.1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" || status=$?
+  echo "$status"
+}
+[[ $(try_password_file "$ISC_PASSWORD") == 0 ]] && grep -q listening "$work/out" \
+  || { echo "test-firebird-server: --password-file did not log in: $(cat "$work/err")" >&2; exit 1; }
+[[ $(try_password_file "not-$ISC_PASSWORD") == 1 ]] \
+  || { echo "test-firebird-server: a wrong password in --password-file was not refused" >&2; exit 1; }
+echo "test-firebird-server: --password-file logs in with the file's password and is refused with a wrong one"
+rm -rf "$work"
 (cd "$build" && ctest -L firebird --output-on-failure --timeout 600 -j2)
