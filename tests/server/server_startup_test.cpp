@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,6 +154,30 @@ TEST_F(ServerStartup, TellsTheServiceManagerOnceItListens) {
     ASSERT_GT(n, 0);
     const std::string state(buf, static_cast<std::size_t>(n));
     EXPECT_EQ(state, "READY=1\nSTATUS=listening on 127.0.0.1:" + std::to_string(server.Port()));
+}
+
+TEST_F(ServerStartup, LogLinesCarryTheirPriorityOnlyWhenStandardErrorIsTheJournal) {
+    const std::string folder = dir_ + "/journal";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/server.log").flush();  // the fixture appends its stderr to this very file
+    struct stat st {};
+    ASSERT_EQ(::stat((folder + "/server.log").c_str(), &st), 0);
+    const std::string stream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    {
+        ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
+        OrdoServerProcess server(OrdoServerProcessOptions::InFolder(folder));
+        ::unsetenv("JOURNAL_STREAM");
+        OrdoTestClient c(server.Port());
+        ASSERT_FALSE(c.Exec("UPDATE NO_SUCH_TABLE SET A = 1").Ok());
+        const std::string log = server.LogText();
+        EXPECT_EQ(log.rfind("<6>", 0), 0u) << log;
+        EXPECT_NE(log.find("\n<4>"), std::string::npos) << "the SQL error as a warning:\n" << log;
+        EXPECT_NE(log.find("\n<7>"), std::string::npos) << log;
+    }
+    ::setenv("JOURNAL_STREAM", "1:2", 1);  // the journal is somewhere else: stderr was redirected
+    OrdoServerProcess elsewhere;
+    ::unsetenv("JOURNAL_STREAM");
+    EXPECT_EQ(elsewhere.LogText().find('<'), std::string::npos) << elsewhere.LogText();
 }
 
 TEST_F(ServerStartup, SqlErrorsAreLoggedAsWarningsWithTheClientAndTheStatementsFirstLine) {
