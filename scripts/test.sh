@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds, runs the whole CTest suite, then the same suite under
+# Runs every test: installs what is missing, builds, runs the whole CTest suite, builds and checks the Debian
+# packages, runs the suites that start ordo-server again against a Firebird server, then the CTest suite under
 # AddressSanitizer and UBSan, then each fuzz target for a few seconds.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +10,11 @@ build=${ORDO_TEST_BUILD:-$here/build}
 # The window tests start their own Xvfb; everything else runs headless, as on an unattended shop machine.
 unset DISPLAY
 (cd "$build" && ctest --output-on-failure --timeout 600 -j2)
+
+echo "== Debian packages"
+"$here/scripts/test-packages.sh" "$build"
+echo "== end to end on a Firebird server over TCP"
+"$here/scripts/test-firebird-server.sh" "$build"
 
 echo "== sanitizers (ASan + UBSan)"
 "$here/scripts/test-sanitize.sh"

@@ -2,9 +2,12 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "server/config/server_options.h"
 #include "server/log.h"
+#include "server/net/posix_socket.h"
+#include "server/net/service_notify.h"
 #include "server/ordo_server.h"
 
 namespace {
@@ -38,14 +41,16 @@ int main(int argc, char** argv) {
         int port = server.Start();
         g_server = &server;
         InstallStopHandlers();
-        std::printf("ordo-server listening on %s:%d\n", bind.c_str(), port);
+        const std::string where = EndpointText(bind, port);
+        std::printf("ordo-server listening on %s\n", where.c_str());
         std::fflush(stdout);
+        NotifyServiceManager("READY=1\nSTATUS=listening on " + where);
         server.Run();
         g_server = nullptr;
         Log(LogLevel::Info, "Stopped");
         return 0;
     } catch (const std::exception& e) {
         Log(LogLevel::Error, e.what());
-        return 1;
+        return kExitFailure;
     }
 }

@@ -33,6 +33,9 @@ int OrdoServer::Start() {
     LoadPushes();
     int port = 0;
     listen_ = ListenTcp(options_.bind, options_.port, port);
+    if (!logins_ && !IsLoopbackAddress(options_.bind))
+        Log(LogLevel::Warn, "Listening on " + options_.bind +
+                                " without --users: anyone who reaches this port can run SQL on the database");
     return port;
 }
 

@@ -4,12 +4,49 @@
 
 #include <map>
 
+#include "ordo_version.h"
+#include "server/config/database_login.h"
+#include "server/net/posix_socket.h"
+
 namespace ordo::server {
+namespace {
+
+const std::map<std::string, TOrdoCompression> kCompressions{{"none", acNoCompression}, {"zlib", acOrdoZLib}};
+const std::map<std::string, TOrdoEncryption> kEncryptions{
+    {"none", etNoEncryption}, {"ordo", etOrdoEncrypt}, {"aes", etAESEncrypt}, {"des", etDESEncrypt}};
+
+template <class Map>
+std::vector<std::string> NamesOf(const Map& map) {
+    std::vector<std::string> names;
+    for (const auto& entry : map) names.push_back(entry.first);
+    return names;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+const CLI::Validator kIpAddress(
+    [](std::string& text) { return IsIpAddress(text) ? std::string() : "not an IPv4 or IPv6 address: " + text; },
+    "ADDRESS");
+
+}  // namespace
 
 std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* argv, int& exitCode) {
     ServerOptions o;
     std::string level = "info";
+    std::string compression = "none";
+    std::string encryption = "none";
+    std::string passwordFile;
     CLI::App app{"ordo-server: runs the SQL of middleware clients on a Firebird database"};
+    app.set_version_flag("--version", std::string("ordo-server ") + kOrdoVersion, "Print the version and exit");
+    app.set_config("--config", "", "Read options from this file: one 'name = value' a line, the long option names")
+        ->type_name("FILE");
+    app.allow_config_extras(CLI::config_extras_mode::error);  // a misspelt setting would go unnoticed
+    app.footer(
+        "Exit status: 0 after a clean stop (SIGINT, SIGTERM), --help or --version; 1 when the database, a file\n"
+        "or the listening socket failed at start; 2 for a bad option or configuration file.");
     app.add_option("--database", o.database.database,
                    "Database: a file path (embedded engine) or host[/port]:path (Firebird server)")
         ->required();
@@ -17,25 +54,31 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--init", o.initScript, "SQL script to run after creating the database")
         ->check(CLI::ExistingFile)
         ->needs(create);
-    app.add_option("--user", o.database.user, "Database user")->capture_default_str();
-    app.add_option("--password", o.database.password, "Database password");
+    auto* user = app.add_option("--user", o.database.user, "Database user (else ISC_USER, else SYSDBA)");
+    auto* password = app.add_option("--password", o.database.password,
+                                    "Database password; prefer --password-file or ISC_PASSWORD, which others "
+                                    "cannot read in the process list");
+    app.add_option("--password-file", passwordFile, "Read the database password from this file's first line")
+        ->check(CLI::ExistingFile)
+        ->excludes(password);
     app.add_option("--charset", o.database.charset, "Character set the clients' texts are in")
         ->capture_default_str();
-    app.add_option("--bind", o.bind, "Address to listen on")->capture_default_str()->check(CLI::ValidIPV4);
+    app.add_option("--bind", o.bind, "Address to listen on: IPv4 or IPv6 (:: takes both)")
+        ->capture_default_str()
+        ->check(kIpAddress);
     app.add_option("--port", o.port, "Port to listen on; 0 picks a free one")
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
     app.add_option("--users", o.usersFile, "Login list, one user:password a line; without it every login is accepted")
         ->check(CLI::ExistingFile);
-    const std::map<std::string, TOrdoCompression> compressions{{"none", acNoCompression}, {"zlib", acOrdoZLib}};
-    app.add_option("--compression", o.compression, "Message compression: none or zlib")
-        ->transform(CLI::CheckedTransformer(compressions, CLI::ignore_case));
-    const std::map<std::string, TOrdoEncryption> encryptions{
-        {"none", etNoEncryption}, {"ordo", etOrdoEncrypt}, {"aes", etAESEncrypt}, {"des", etDESEncrypt}};
-    app.add_option("--encryption", o.encryption, "Message encryption: none, ordo, aes (sent as is) or des")
-        ->transform(CLI::CheckedTransformer(encryptions, CLI::ignore_case));
+    app.add_option("--compression", compression, "Message compression")
+        ->capture_default_str()
+        ->check(CLI::IsMember(NamesOf(kCompressions), CLI::ignore_case));
+    app.add_option("--encryption", encryption, "Message encryption (aes is sent as is)")
+        ->capture_default_str()
+        ->check(CLI::IsMember(NamesOf(kEncryptions), CLI::ignore_case));
     app.add_option("--des-key", o.desKey, "DES key text (first 8 bytes used) for --encryption des");
-    app.add_option("--log-level", level, "error, warn, info or debug")
+    app.add_option("--log-level", level, "How much goes to standard error")
         ->capture_default_str()
         ->check(CLI::IsMember({"error", "warn", "info", "debug"}, CLI::ignore_case));
     app.add_option("--lock-timeout", o.lockTimeout, "Seconds a statement waits for a row locked by another client")
@@ -58,14 +101,25 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
                 throw CLI::ValidationError("--push-file", "no such file: " + local);
             if (remote.empty()) throw CLI::ValidationError("--push-file", "the client's file name is empty");
         }
+        o.compression = kCompressions.at(Lower(compression));
+        o.encryption = kEncryptions.at(Lower(encryption));
         if (o.encryption == etDESEncrypt && o.desKey.empty())
             throw CLI::ValidationError("--des-key", "--encryption des needs a key");
+        if (user->count() == 0 && !FirebirdEnvironment("ISC_USER").empty())
+            o.database.user = FirebirdEnvironment("ISC_USER");
+        if (password->count() == 0) {
+            try {
+                o.database.password =
+                    passwordFile.empty() ? FirebirdEnvironment("ISC_PASSWORD") : ReadPasswordFile(passwordFile);
+            } catch (const EOrdoError& e) {
+                throw CLI::ValidationError("--password-file", e.what());
+            }
+        }
     } catch (const CLI::ParseError& e) {
-        exitCode = app.exit(e);
+        exitCode = app.exit(e) == 0 ? 0 : kExitUsage;
         return std::nullopt;
     }
-    for (char& c : level) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    ParseLogLevel(level, o.logLevel);
+    ParseLogLevel(Lower(level), o.logLevel);
     return o;
 }
 

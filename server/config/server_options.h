@@ -1,5 +1,5 @@
 #pragma once
-// The server's settings, from its command line.
+// The server's settings, from its command line and an optional configuration file.
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,8 +28,13 @@ struct ServerOptions {
     std::vector<std::pair<std::string, std::string>> pushFiles;  // (local file, client's name), in segments
 };
 
-/// Parses the command line. Returns the options, or nothing when the program should end at
-/// once with `exitCode` (0 after --help, 1 after a bad option, with the message printed).
+/// How the program ends when it stops before serving.
+inline constexpr int kExitFailure = 1;  // the database, a file or the socket failed at start
+inline constexpr int kExitUsage = 2;    // a bad option, value or configuration file
+
+/// Parses the command line (and the file named by --config). Returns the options, or nothing
+/// when the program should end at once with `exitCode` (0 after --help or --version, kExitUsage
+/// after a bad option), with the message printed.
 std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* argv, int& exitCode);
 
 }  // namespace ordo::server

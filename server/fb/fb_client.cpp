@@ -82,9 +82,17 @@ bool FbError::ConnectionLost() const noexcept {
 }
 
 bool IsRemoteDatabase(const std::string& database) {
-    auto colon = database.find(':');
+    if (database.find("://") != std::string::npos) return true;  // inet://, inet4://, inet6://
+    // host:path, host/port:path, [IPv6]:path, [IPv6]/port:path; a path never starts a server's name.
+    std::size_t hostEnd = 0;
+    if (database.starts_with('[')) {
+        hostEnd = database.find(']');
+        if (hostEnd == std::string::npos) return false;
+    }
+    auto colon = database.find(':', hostEnd);
     if (colon == std::string::npos || colon == 0) return false;
-    return database.find('/') > colon || database.compare(0, 6, "inet:/") == 0;
+    const char first = database.front();
+    return first != '/' && first != '.' && first != '~';
 }
 
 FbTransaction::~FbTransaction() {

@@ -41,6 +41,22 @@ int WaitFor(int fd, short events, int stopFd, int timeoutMs) {
     }
 }
 
+std::string PeerText(const sockaddr_storage& sa) {
+    char text[INET6_ADDRSTRLEN] = "?";
+    if (sa.ss_family == AF_INET) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(sa);
+        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+        return EndpointText(text, ntohs(v4.sin_port));
+    }
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(sa);
+    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {  // an IPv4 client of a socket on "::"
+        ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+    } else {
+        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+    }
+    return EndpointText(text, ntohs(v6.sin6_port));
+}
+
 }  // namespace
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& o) noexcept {
@@ -59,22 +75,54 @@ WakePipe WakePipe::Create() {
     return {UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
 
+bool IsIpAddress(const std::string& address) {
+    in6_addr any{};
+    return ::inet_pton(AF_INET, address.c_str(), &any) == 1 || ::inet_pton(AF_INET6, address.c_str(), &any) == 1;
+}
+
+bool IsLoopbackAddress(const std::string& address) {
+    in_addr v4{};
+    if (::inet_pton(AF_INET, address.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    return ::inet_pton(AF_INET6, address.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+std::string EndpointText(const std::string& address, int port) {
+    const bool v6 = address.find(':') != std::string::npos;
+    return (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
 UniqueFd ListenTcp(const std::string& address, int port, int& boundPort) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_storage ss{};
+    socklen_t size = 0;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&ss);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&ss);
+    if (::inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        size = sizeof *v4;
+    } else if (::inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        size = sizeof *v6;
+    } else {
+        throw EOSError("Not an IPv4 or IPv6 address: " + address, EINVAL);
+    }
+    UniqueFd fd(::socket(ss.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) Fail("socket");
     int one = 1;
     ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1)
-        throw EOSError("Not an IPv4 address: " + address, EINVAL);
-    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) < 0)
-        Fail("bind " + address + ":" + std::to_string(port));
+    if (ss.ss_family == AF_INET6) {
+        // A system whose default is IPv6 only would leave "::" deaf to IPv4 clients.
+        int off = 0;
+        ::setsockopt(fd.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+    }
+    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&ss), size) < 0)
+        Fail("bind " + EndpointText(address, port));
     if (::listen(fd.Get(), 64) < 0) Fail("listen");
-    socklen_t len = sizeof sa;
-    if (::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&sa), &len) < 0) Fail("getsockname");
-    boundPort = ntohs(sa.sin_port);
+    socklen_t len = sizeof ss;
+    if (::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&ss), &len) < 0) Fail("getsockname");
+    boundPort = ntohs(ss.ss_family == AF_INET6 ? v6->sin6_port : v4->sin_port);
     SetNonBlocking(fd.Get());
     return fd;
 }
@@ -83,7 +131,7 @@ UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer) {
     for (;;) {
         int ready = WaitFor(listenFd, POLLIN, stopFd, -1);
         if (ready < 0) return UniqueFd();
-        sockaddr_in sa{};
+        sockaddr_storage sa{};
         socklen_t len = sizeof sa;
         int fd = ::accept4(listenFd, reinterpret_cast<sockaddr*>(&sa), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
@@ -95,9 +143,7 @@ UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer) {
         }
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        char text[INET_ADDRSTRLEN] = "?";
-        ::inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
-        peer = std::string(text) + ":" + std::to_string(ntohs(sa.sin_port));
+        peer = PeerText(sa);
         return UniqueFd(fd);
     }
 }

@@ -38,11 +38,19 @@ struct WakePipe {
     static WakePipe Create();
 };
 
-/// A listening IPv4 socket; port 0 picks a free port. Raises EOSError.
+/// True for a literal IPv4 or IPv6 address (no host names: the server listens where it is told).
+bool IsIpAddress(const std::string& address);
+/// True for an address only this machine reaches: 127.0.0.0/8 or ::1.
+bool IsLoopbackAddress(const std::string& address);
+/// "address:port", with an IPv6 address in brackets.
+std::string EndpointText(const std::string& address, int port);
+
+/// A listening socket on an IPv4 or IPv6 address; port 0 picks a free port. On "::" it takes
+/// IPv4 clients too, where the system allows it. Raises EOSError.
 UniqueFd ListenTcp(const std::string& address, int port, int& boundPort);
 
 /// Waits for a connection or for `stopFd` to become readable; returns an invalid fd on stop.
-/// `peer` receives "address:port". Raises EOSError when accept fails for good.
+/// `peer` receives "address:port" (an IPv4 client of an IPv6 socket shows as IPv4). Raises EOSError when accept fails for good.
 UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer);
 
 enum class ReadResult { Data, Closed, Stopped };

@@ -26,11 +26,19 @@ constexpr std::int32_t kVersionKind = 6;
 constexpr std::int32_t kCompressOption = 1 << 5;
 
 /// Client text for a log line: cut short, control bytes blanked so one event stays one line.
-std::string Shorten(std::string_view text) {
-    std::string s(text.substr(0, 200));
+std::string Shorten(std::string_view text, std::size_t limit = 200) {
+    std::string s(text.substr(0, limit));
     for (char& c : s)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return text.size() > 200 ? s + "..." : s;
+    return text.size() > limit ? s + "..." : s;
+}
+
+/// The first line that holds something: enough to find the statement in the client's queue.
+std::string FirstLine(std::string_view sql) {
+    const auto begin = sql.find_first_not_of(" \t\r\n");
+    if (begin == std::string_view::npos) return {};
+    sql.remove_prefix(begin);
+    return Shorten(sql.substr(0, sql.find_first_of("\r\n")));
 }
 
 TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromString(bytes); }
@@ -132,7 +140,7 @@ void ClientSession::OnSelect(TOrdoStringLine& line) {
         sep == tail.end() ? TOrdoParamList{} : ParamsOf(tail.subspan(static_cast<std::size_t>(sep - tail.begin()) + 1));
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": select " + Shorten(sql));
-    Answer(ds, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options); });
+    Answer(ds, sql, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options); });
 }
 
 void ClientSession::OnRawSelect(TOrdoStringLine& line) {
@@ -143,7 +151,7 @@ void ClientSession::OnRawSelect(TOrdoStringLine& line) {
     std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": raw select " + Shorten(sql));
-    Answer(ds, [&] { RunSelect(ds, BoundStatement{sql, {}}, rows, options); });
+    Answer(ds, sql, [&] { RunSelect(ds, BoundStatement{sql, {}}, rows, options); });
 }
 
 void ClientSession::OnStoredProc(TOrdoStringLine& line) {
@@ -155,7 +163,7 @@ void ClientSession::OnStoredProc(TOrdoStringLine& line) {
     std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
-    Answer(ds, [&] {
+    Answer(ds, "EXECUTE PROCEDURE " + name, [&] {
         ProcedureCall call = PrepareProcedureCall(Database(), name, params);
         if (call.selectable) RunSelect(ds, call.bound, rows, options);
         else RunProcedure(ds, call.bound);
@@ -168,7 +176,7 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     TOrdoParamList params = ParamsOf(line.ReadBytes());
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
-    Answer(ds, [&] {
+    Answer(ds, sql, [&] {
         std::uint64_t affected = RunStatements(Database(), sql, params, settings_.lockTimeout);
         TOrdoParamList result;
         TOrdoParamItem& id = result.Add();
@@ -198,7 +206,7 @@ void ClientSession::OnFetch(TOrdoStringLine& line) {
         SendRows(ds, kLastPacket, {});
         return;
     }
-    Answer(ds, [&] {
+    Answer(ds, "fetch of cursor " + std::to_string(cursorId), [&] {
         TOrdoRowTextWriter writer;
         bool last = false;
         try {
@@ -237,11 +245,15 @@ void ClientSession::OnUnsupported(TOrdoStringLine& line, const char* what) {
     SendError(line.DataSetId(), std::string(what) + " are not supported by this server");
 }
 
-void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& body) {
+void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, const std::function<void()>& body) {
+    // Said at warning level: an administrator looks for these first when a shop's work stays queued.
+    auto logFailure = [&](const char* what) {
+        Log(LogLevel::Warn, peer_ + ": SQL error in \"" + FirstLine(statement) + "\": " + Shorten(what, 1000));
+    };
     try {
         body();
     } catch (const FbError& e) {
-        Log(LogLevel::Debug, peer_ + ": error: " + e.what());
+        logFailure(e.what());
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
@@ -249,7 +261,7 @@ void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& 
         }
         SendError(dataSetId, e.what());
     } catch (const EDatabaseError& e) {
-        Log(LogLevel::Debug, peer_ + ": error: " + e.what());
+        logFailure(e.what());
         SendError(dataSetId, e.what());
     }
 }

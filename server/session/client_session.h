@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "net/message_pipeline.h"
 #include "net/string_line.h"
@@ -62,8 +63,9 @@ private:
     void OnCodedParamList(TOrdoStringLine& line);
     void OnUnsupported(TOrdoStringLine& line, const char* what);
 
-    /// Runs a request body; a database failure becomes an SQL error reply.
-    void Answer(std::int32_t dataSetId, const std::function<void()>& body);
+    /// Runs `body`; a database failure goes back to the client as an SQL error and into the log
+    /// with `statement`'s first line.
+    void Answer(std::int32_t dataSetId, std::string_view statement, const std::function<void()>& body);
     [[nodiscard]] bool LoginMissing(std::int32_t dataSetId);
     FbAttachment& Database();
 

@@ -10,6 +10,9 @@
 // The binary is ORDO_SERVER_BINARY (a compile definition, or the environment variable of that
 // name); the ledger script is ORDO_LEDGER_SCHEMA. The embedded engine keeps the database file
 // to one process, so read results back through the server, or after Stop().
+//
+// With ORDO_TEST_FIREBIRD_SERVER set to a Firebird server's "host" or "host/port", the database
+// is created through that server instead (its login from ISC_USER and ISC_PASSWORD).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -68,6 +71,9 @@ public:
             folder_ = options_.folder;
             std::filesystem::create_directories(folder_);
         }
+        if (!FirebirdServer().empty()) {  // the server's own user creates the database file in here
+            std::filesystem::permissions(folder_, std::filesystem::perms::all, std::filesystem::perm_options::add);
+        }
         Launch();
     }
     OrdoServerProcess(const OrdoServerProcess&) = delete;
@@ -86,6 +92,16 @@ public:
     [[nodiscard]] int Port() const noexcept { return port_; }
     [[nodiscard]] const std::string& Folder() const noexcept { return folder_; }
     [[nodiscard]] std::string DatabasePath() const { return folder_ + "/test.fdb"; }
+    /// The name ordo-server is given: the path, or the path on the Firebird server under test.
+    [[nodiscard]] std::string DatabaseName() const {
+        const std::string server = FirebirdServer();
+        return server.empty() ? DatabasePath() : server + ":" + DatabasePath();
+    }
+    /// ORDO_TEST_FIREBIRD_SERVER: "host" or "host/port" of a Firebird server; empty for the embedded engine.
+    static std::string FirebirdServer() {
+        const char* env = std::getenv("ORDO_TEST_FIREBIRD_SERVER");
+        return env ? env : "";
+    }
     [[nodiscard]] std::string LogPath() const { return folder_ + "/server.log"; }
     [[nodiscard]] bool Running() const noexcept { return pid_ > 0; }
     /// What the server has logged so far.
@@ -142,7 +158,7 @@ public:
 
 private:
     void Launch() {
-        std::vector<std::string> args{Binary(), "--database", DatabasePath(), "--create", "--port", "0",
+        std::vector<std::string> args{Binary(), "--database", DatabaseName(), "--create", "--port", "0",
                                       "--log-level", "debug"};
         std::string script = !options_.initScript.empty() ? options_.initScript
                              : options_.ledgerSchema      ? LedgerSchema()

@@ -1,9 +1,18 @@
-// Starting ordo-server: init scripts, a failing script, bad command lines.
+// Starting ordo-server: init scripts, a failing script, bad command lines, where it listens and what
+// it tells the service manager and the log.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "tests/server/ordo_test_client.h"
@@ -32,7 +41,23 @@ protected:
         int status = std::system((OrdoServerProcess::Binary() + " " + args + " >/dev/null 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    /// Waits until the server's log holds `text` (it logs from its own threads).
+    static void WaitForLog(const OrdoServerProcess& server, const std::string& text) {
+        for (int i = 0; i < 500 && server.LogText().find(text) == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_NE(server.LogText().find(text), std::string::npos) << server.LogText();
+    }
     std::string dir_;
+};
+
+struct UniqueFdForTest {
+    explicit UniqueFdForTest(int f) : fd(f) {}
+    ~UniqueFdForTest() {
+        if (fd >= 0) ::close(fd);
+    }
+    UniqueFdForTest(const UniqueFdForTest&) = delete;
+    UniqueFdForTest& operator=(const UniqueFdForTest&) = delete;
+    int fd;
 };
 
 TEST_F(ServerStartup, InitScriptWithSetTermDefinesProcedures) {
@@ -65,14 +90,107 @@ TEST_F(ServerStartup, FailingInitScriptLeavesNoDatabaseBehind) {
     EXPECT_FALSE(std::filesystem::exists(db));
 }
 
-TEST_F(ServerStartup, BadCommandLinesEndAtOnce) {
+TEST_F(ServerStartup, BadCommandLinesEndAtOnceWithTwoAndFailuresAtStartWithOne) {
     std::string db = dir_ + "/y.fdb";
-    EXPECT_NE(RunToExit("--database " + db + " --create --port 0 --encryption des"), 0);    // no key
-    EXPECT_NE(RunToExit("--database " + db + " --init " + Write("i.sql", "") + " --port 0"), 0);  // no --create
-    EXPECT_NE(RunToExit("--database " + db + " --create --port 70000"), 0);
-    EXPECT_NE(RunToExit("--port 0"), 0);  // no database
+    EXPECT_EQ(RunToExit("--database " + db + " --create --port 0 --encryption des"), 2);    // no key
+    EXPECT_EQ(RunToExit("--database " + db + " --init " + Write("i.sql", "") + " --port 0"), 2);  // no --create
+    EXPECT_EQ(RunToExit("--database " + db + " --create --port 70000"), 2);
+    EXPECT_EQ(RunToExit("--port 0"), 2);  // no database
     EXPECT_EQ(RunToExit("--database " + dir_ + "/missing.fdb --port 0"), 1);  // not there, not created
     EXPECT_FALSE(std::filesystem::exists(db));
+}
+
+TEST_F(ServerStartup, ListensOnIPv6AndTakesIPv4ClientsThereToo) {
+    UniqueFdForTest probe(::socket(AF_INET6, SOCK_STREAM, 0));
+    if (probe.fd < 0) GTEST_SKIP() << "no IPv6 on this machine";
+    OrdoServerProcess server(OrdoServerProcessOptions::WithArgs({"--bind", "::"}));
+
+    OrdoTestClient v4(server.Port());
+    OrdoReply r = v4.Select("SELECT COUNT(*) FROM SAL_JAINFO");
+    ASSERT_TRUE(r.Ok()) << r.error;
+
+    sockaddr_in6 sa{};
+    sa.sin6_family = AF_INET6;
+    sa.sin6_port = htons(static_cast<std::uint16_t>(server.Port()));
+    sa.sin6_addr = in6addr_loopback;
+    ASSERT_EQ(::connect(probe.fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0) << std::strerror(errno);
+    WaitForLog(server, "[::1]:");
+    const std::string log = server.LogText();
+    EXPECT_NE(log.find("127.0.0.1:"), std::string::npos) << "an IPv4 client shows as such:\n" << log;
+    EXPECT_NE(log.find("without --users"), std::string::npos) << log;
+}
+
+TEST_F(ServerStartup, WarnsOnlyWhenReachableBeyondThisMachineWithoutALoginList) {
+    {
+        OrdoServerProcess open(OrdoServerProcessOptions::WithArgs({"--bind", "0.0.0.0"}));
+        EXPECT_NE(open.LogText().find("WARN  Listening on 0.0.0.0 without --users"), std::string::npos)
+            << open.LogText();
+    }
+    {
+        OrdoServerProcess guarded(
+            OrdoServerProcessOptions::WithArgs({"--bind", "0.0.0.0", "--users", Write("users", "clerk:pw\n")}));
+        EXPECT_EQ(guarded.LogText().find("without --users"), std::string::npos) << guarded.LogText();
+    }
+    OrdoServerProcess local;
+    EXPECT_EQ(local.LogText().find("without --users"), std::string::npos) << local.LogText();
+}
+
+TEST_F(ServerStartup, TellsTheServiceManagerOnceItListens) {
+    const std::string path = dir_ + "/notify";
+    UniqueFdForTest manager(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof sa.sun_path);
+    std::memcpy(sa.sun_path, path.c_str(), path.size());
+    ASSERT_EQ(::bind(manager.fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0) << std::strerror(errno);
+    ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    OrdoServerProcess server;
+    ::unsetenv("NOTIFY_SOCKET");
+
+    pollfd p{manager.fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 10000), 1) << "no word to the service manager";
+    char buf[512] = {};
+    const ssize_t n = ::recv(manager.fd, buf, sizeof buf - 1, 0);
+    ASSERT_GT(n, 0);
+    const std::string state(buf, static_cast<std::size_t>(n));
+    EXPECT_EQ(state, "READY=1\nSTATUS=listening on 127.0.0.1:" + std::to_string(server.Port()));
+}
+
+TEST_F(ServerStartup, LogLinesCarryTheirPriorityOnlyWhenStandardErrorIsTheJournal) {
+    const std::string folder = dir_ + "/journal";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/server.log").flush();  // the fixture appends its stderr to this very file
+    struct stat st {};
+    ASSERT_EQ(::stat((folder + "/server.log").c_str(), &st), 0);
+    const std::string stream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    {
+        ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
+        OrdoServerProcess server(OrdoServerProcessOptions::InFolder(folder));
+        ::unsetenv("JOURNAL_STREAM");
+        OrdoTestClient c(server.Port());
+        ASSERT_FALSE(c.Exec("UPDATE NO_SUCH_TABLE SET A = 1").Ok());
+        const std::string log = server.LogText();
+        EXPECT_EQ(log.rfind("<6>", 0), 0u) << log;
+        EXPECT_NE(log.find("\n<4>"), std::string::npos) << "the SQL error as a warning:\n" << log;
+        EXPECT_NE(log.find("\n<7>"), std::string::npos) << log;
+    }
+    ::setenv("JOURNAL_STREAM", "1:2", 1);  // the journal is somewhere else: stderr was redirected
+    OrdoServerProcess elsewhere;
+    ::unsetenv("JOURNAL_STREAM");
+    EXPECT_EQ(elsewhere.LogText().find('<'), std::string::npos) << elsewhere.LogText();
+}
+
+TEST_F(ServerStartup, SqlErrorsAreLoggedAsWarningsWithTheClientAndTheStatementsFirstLine) {
+    OrdoServerProcess server;
+    OrdoTestClient c(server.Port());
+    OrdoReply r = c.Exec("\r\nUPDATE NO_SUCH_TABLE SET A = 1\r\nWHERE B = 2");
+    ASSERT_FALSE(r.Ok());
+    const std::string log = server.LogText();
+    const auto at = log.find("WARN  127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string line = log.substr(at, log.find('\n', at) - at);
+    EXPECT_NE(line.find(": SQL error in \"UPDATE NO_SUCH_TABLE SET A = 1\": "), std::string::npos) << line;
+    EXPECT_NE(line.find("NO_SUCH_TABLE"), line.rfind("NO_SUCH_TABLE")) << "the database's message follows: " << line;
 }
 
 }  // namespace
