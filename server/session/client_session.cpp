@@ -1,6 +1,7 @@
 #include "server/session/client_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "net/message_codes.h"
@@ -38,7 +39,7 @@ TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromStrin
 }  // namespace
 
 ClientSession::ClientSession(const SessionSettings& settings, std::string peer, Sender send)
-    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)) {}
+    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache) {}
 
 ClientSession::~ClientSession() {
     for (auto& [id, open] : cursors_) {
@@ -169,7 +170,10 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
     Answer(ds, [&] {
-        std::uint64_t affected = RunStatements(Database(), sql, params, settings_.lockTimeout);
+        ExecTimings timings;
+        timings.enabled = LogEnabled(LogLevel::Debug);
+        std::uint64_t affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+        if (timings.enabled) LogTimings(timings);
         TOrdoParamList result;
         TOrdoParamItem& id = result.Add();
         id.SetName("DatasetId");
@@ -185,6 +189,15 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
         reply.AddInteger(1);
         Send(reply);
     });
+}
+
+void ClientSession::LogTimings(const ExecTimings& t) {
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  ": exec cpu: prepare %.6f s, execute %.6f s, commit %.6f s; %u statements, %u prepared, %u "
+                  "retried as text",
+                  t.prepare, t.execute, t.commit, t.statements, t.prepared, t.retried);
+    Log(LogLevel::Debug, peer_ + line);
 }
 
 void ClientSession::OnFetch(TOrdoStringLine& line) {
@@ -245,6 +258,7 @@ void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& 
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
+            statements_.Clear();
             db_.reset();
         }
         SendError(dataSetId, e.what());
