@@ -172,7 +172,13 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     Answer(ds, [&] {
         ExecTimings timings;
         timings.enabled = LogEnabled(LogLevel::Debug);
-        std::uint64_t affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+        std::uint64_t affected = 0;
+        try {
+            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+        } catch (const EDatabaseError&) {
+            if (timings.enabled) LogTimings(timings);
+            throw;
+        }
         if (timings.enabled) LogTimings(timings);
         TOrdoParamList result;
         TOrdoParamItem& id = result.Add();
