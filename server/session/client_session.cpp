@@ -264,7 +264,10 @@ void ClientSession::Answer(std::int32_t dataSetId, const std::function<void()>& 
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
-            statements_.Clear();
+            {
+                auto inUse = statements_.Use();
+                statements_.Clear();
+            }
             db_.reset();
         }
         SendError(dataSetId, e.what());

@@ -53,9 +53,7 @@ std::uint64_t RunAsText(FbAttachment& att, StatementCache& cache, FbTransaction&
             return 0;
         }
         case FbStatementKind::Definition:
-            // Kept statements hold the tables they use, which a definition may need to change.
-            cache.Clear();
-            StatementCache::NoteDefinition();
+            cache.NoteDefinition();
             defined = true;
             return st->Execute(tra, bound.values, nullptr);
         default: return st->Execute(tra, bound.values, nullptr);
@@ -120,6 +118,7 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
     bound.reserve(statements.size());
     for (const auto& s : statements) bound.push_back(binder.Bind(s));
 
+    auto inUse = cache.Use();
     cache.DropIfStale();
     FbTransaction tra = att.StartTransaction(false, lockTimeoutSeconds);
     std::uint64_t affected = 0;
@@ -142,7 +141,7 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
         tra.Commit();
     }
     // Other attachments may have prepared from the old definitions while this one was open.
-    if (defined) StatementCache::NoteDefinition();
+    if (defined) cache.NoteDefinition();
     return affected;
 }
 

@@ -1,6 +1,31 @@
 #include "server/session/statement_cache.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace ordo::server {
+
+struct StatementCache::Registry {
+    std::mutex mutex;
+    std::vector<StatementCache*> caches;
+};
+
+StatementCache::Registry& StatementCache::All() noexcept {
+    static Registry registry;
+    return registry;
+}
+
+StatementCache::StatementCache(std::size_t capacity) : capacity_(capacity) {
+    Registry& all = All();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    all.caches.push_back(this);
+}
+
+StatementCache::~StatementCache() {
+    Registry& all = All();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    all.caches.erase(std::remove(all.caches.begin(), all.caches.end(), this), all.caches.end());
+}
 
 std::atomic<std::uint64_t>& StatementCache::Generation() noexcept {
     static std::atomic<std::uint64_t> generation{0};
@@ -42,7 +67,18 @@ unsigned StatementCache::ConnectionCharset(FbAttachment& att, FbTransaction& tra
     return *charset_;
 }
 
-void StatementCache::NoteDefinition() noexcept { Generation().fetch_add(1); }
+void StatementCache::NoteDefinition() noexcept {
+    Generation().fetch_add(1);
+    Clear();
+    generation_ = Generation().load();
+    Registry& all = All();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    for (StatementCache* other : all.caches) {
+        if (other == this || !other->busy_.try_lock()) continue;
+        other->Clear();  // the engine serialises the calls on that attachment with its own thread's
+        other->busy_.unlock();
+    }
+}
 
 void StatementCache::DropIfStale() noexcept {
     const std::uint64_t now = Generation().load();

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -22,9 +23,13 @@ struct CachedStatement {
 class StatementCache {
 public:
     /// A capacity of 0 keeps nothing: every statement runs as text.
-    explicit StatementCache(std::size_t capacity) : capacity_(capacity) {}
+    explicit StatementCache(std::size_t capacity);
     StatementCache(const StatementCache&) = delete;
     StatementCache& operator=(const StatementCache&) = delete;
+    ~StatementCache();
+
+    /// Held while a request uses the cache; meanwhile no other attachment clears it.
+    [[nodiscard]] std::unique_lock<std::mutex> Use() { return std::unique_lock<std::mutex>(busy_); }
 
     [[nodiscard]] bool Enabled() const noexcept { return capacity_ > 0; }
     [[nodiscard]] std::size_t Size() const noexcept { return entries_.size(); }
@@ -38,9 +43,12 @@ public:
     /// The character set the attachment's literals have, asked once.
     unsigned ConnectionCharset(FbAttachment& att, FbTransaction& tra);
 
-    /// A definition ran on some attachment: every cache lets its statements go before its next request.
-    static void NoteDefinition() noexcept;
-    /// Clears the cache when a definition ran since the last call.
+    /// A definition is about to run on this cache's attachment. Every other cache lets its statements go,
+    /// at once when it is idle, before its next request when it is busy: a kept statement would hold
+    /// the tables the definition changes, and stay compiled for their old form. Call it again after
+    /// the commit, for the caches that prepared from the old definitions meanwhile.
+    void NoteDefinition() noexcept;
+    /// Clears the cache when a definition ran on another attachment since the last call.
     void DropIfStale() noexcept;
 
 private:
@@ -53,8 +61,11 @@ private:
     std::unordered_map<std::string, std::list<Entry>::iterator> index_;
     std::optional<unsigned> charset_;
     std::uint64_t generation_ = Generation().load();
+    std::mutex busy_;
 
     static std::atomic<std::uint64_t>& Generation() noexcept;
+    struct Registry;
+    static Registry& All() noexcept;
 };
 
 }  // namespace ordo::server

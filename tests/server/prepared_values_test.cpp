@@ -270,5 +270,27 @@ TEST_P(PreparedValues, RebuildStatementsWriteTheSameLedger) {
 
 INSTANTIATE_TEST_SUITE_P(Charsets, PreparedValues, ::testing::Values("UTF8", "KSC_5601"));
 
+TEST(PreparedValuesCache, KeptStatementsDoNotHoldUpDefinitions) {
+    // A kept statement holds its table; another client's DROP or a changed table must not notice it.
+    OrdoServerProcess server;
+    OrdoTestClient writer(server.Port());
+    OrdoTestClient owner(server.Port());
+    ASSERT_TRUE(owner.Exec("CREATE TABLE T2 (A INTEGER)").Ok());
+    ASSERT_TRUE(writer.Exec("INSERT INTO T2 (A) VALUES (1)").Ok());
+    ASSERT_TRUE(writer.Exec("INSERT INTO T2 (A) VALUES (2)").Ok());
+    OrdoReply dropped = owner.Exec("DROP TABLE T2");
+    EXPECT_TRUE(dropped.Ok()) << dropped.error;
+    OrdoReply gone = writer.Exec("INSERT INTO T2 (A) VALUES (3)");
+    EXPECT_NE(gone.error.find("T2"), std::string::npos) << gone.error;
+    ASSERT_TRUE(owner.Exec("CREATE TABLE T2 (B VARCHAR(5) DEFAULT 'new', A VARCHAR(5))").Ok());
+    ASSERT_TRUE(writer.Exec("INSERT INTO T2 (A) VALUES (4)").Ok());
+    OrdoReply rows = writer.Select("SELECT B, A FROM T2");
+    ASSERT_TRUE(rows.Ok()) << rows.error;
+    DecodedRows decoded(rows);
+    ASSERT_EQ(decoded.Count(), 1);
+    EXPECT_EQ(decoded.Text(0, 0), "new");
+    EXPECT_EQ(decoded.Text(0, 1), "4");
+}
+
 }  // namespace
 }  // namespace ordo::test
