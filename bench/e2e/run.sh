@@ -123,7 +123,7 @@ fi
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 tick=$(getconf CLK_TCK)
-requests() { grep -cE ': (select|exec|raw select|procedure) ' "$work/server.log" || true; }
+requests() { grep -E ': (select|exec|raw select|procedure) ' "$work/server.log" | grep -vc ': exec cpu: ' || true; }
 TIMEFORMAT='%3R %3U %3S'
 # timed NAME COMMAND...: "wall user system" seconds of the command into $out/NAME.time
 timed() {

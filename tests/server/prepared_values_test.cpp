@@ -118,6 +118,8 @@ std::vector<std::string> InsertCorpus(const std::string& charset) {
         "INSERT INTO W (ID, C5) VALUES (80, 123456)",
         "INSERT INTO W (ID, I) VALUES (81, '  42  ')",
         "INSERT INTO W (ID, N2) VALUES (82, 99999999999999999999)",
+        "INSERT INTO W (ID, V10) VALUES (84, '\xFF\xFE')",  // not text in either character set
+        "INSERT INTO W (ID, V10) VALUES (85, '" + Korean(charset == "UTF8" ? "KSC_5601" : "UTF8", 2) + "')",
         "INSERT INTO W VALUES (83, 'all', 'c', 'v', 1, 2, 3, 4.5, 5.25, 6.125, 7, 8.5, '2000-01-01', "
         "'2000-01-01 00:00:01', '00:00:02', FALSE, 'b', 'n')",
     };
