@@ -24,7 +24,7 @@ struct SessionSettings {
     FbConnectSpec database;
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
-    std::size_t statementCache = 100;  // prepared statements kept per attachment; 0: none
+    std::size_t statementCache = 32;  // prepared statements kept per attachment; 0: none
     std::string version = "1.0";        // the server version reported to clients
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
     /// connection is compressed already.
