@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "server/fb/fb_statement.h"
+#include "server/log.h"
 #include "server/session/literal_binding.h"
 #include "server/session/param_binding.h"
 #include "server/sql/literal_values.h"
@@ -75,6 +76,7 @@ std::optional<std::pair<CachedStatement*, std::vector<FbParamSlot>>> PrepareShap
         return std::make_pair(&entry, std::move(*planned));
     } catch (const FbError& e) {
         if (e.ConnectionLost()) throw;
+        Log(LogLevel::Debug, std::string("not prepared as a shape, run as text: ") + e.what());
         return std::nullopt;  // the text says what is wrong with it
     }
 }
@@ -103,6 +105,7 @@ std::optional<std::uint64_t> RunAsShape(FbAttachment& att, StatementCache& cache
         // A failed statement leaves the transaction as it was; the text run says what the client reads.
         // Lock conflicts and a lost connection are no matter of how the values were written.
         if (e.ConnectionLost() || e.LockConflict()) throw;
+        Log(LogLevel::Debug, std::string("failed as a shape, run again as text: ") + e.what());
         ++timings.retried;
         return std::nullopt;
     }

@@ -163,9 +163,19 @@ std::optional<Item> ReadItem(TokenWalk& w) {
     return item;
 }
 
+/// Whether the text can begin an INSERT or UPDATE OR INSERT at all, before it is taken apart: most
+/// statements that are not (the replayed UPDATE files) end here.
+bool MayInsert(std::string_view sql) {
+    std::size_t i = sql.find_first_not_of(" \t\r\n");
+    if (i == std::string_view::npos || sql.size() - i < 6) return false;
+    std::string_view word = sql.substr(i, 6);
+    return IsKeyword(word, "INSERT") || IsKeyword(word, "UPDATE");
+}
+
 }  // namespace
 
 std::optional<LiteralValues> FindLiteralValues(std::string_view sql) {
+    if (!MayInsert(sql)) return std::nullopt;
     TokenWalk w(sql);
     LiteralValues out;
     if (w.Keyword("UPDATE")) {

@@ -46,6 +46,7 @@ TEST(FindLiteralValues, LiteralFormsAndWhatStaysInTheShape) {
     EXPECT_EQ(m->shape, "UPDATE OR INSERT INTO B (C, M) VALUES (?, ?) MATCHING (C)");
     EXPECT_EQ(m->literals[1].unscaled, 9223372036854775807);
     EXPECT_TRUE(FindLiteralValues("INSERT INTO T VALUES (1)"));  // no column list: still assignment in order
+    EXPECT_TRUE(FindLiteralValues("\r\n  Update Or Insert Into T (A) Values (1)"));
 }
 
 TEST(FindLiteralValues, AnythingButLiteralsStaysText) {
