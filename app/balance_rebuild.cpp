@@ -25,6 +25,8 @@ bool TBalanceRebuild::RebuildBalance(std::string buyerCode, std::string buyerNam
     code_ = QuoteLiteral(buyerCode);
     name_ = QuoteLiteral(buyerName);
     date_ = QuoteLiteral(startDate);
+    // From the raw date: built from the quoted one, every quote in it would be doubled twice.
+    lowKey_ = QuoteLiteral(LowVoucherKey(startDate));
     batch_.clear();
     lastKind_.clear();
     currentDay_.clear();
@@ -40,7 +42,7 @@ bool TBalanceRebuild::RebuildBalance(std::string buyerCode, std::string buyerNam
 void TBalanceRebuild::Run() {
     const bool buyer = !code_.empty();
     if (buyer)
-        Send(BuyerLedgerQuery(code_, date_, QuoteLiteral(LowVoucherKey(date_))), query_);
+        Send(BuyerLedgerQuery(code_, date_, lowKey_), query_);
     else
         Send(WalkInDayQuery(date_), query_);
     if (buyer) Send(BuyerDeleteStatement(code_, date_), writes_);

@@ -44,7 +44,7 @@ private:
     IReplayDataSet& query_;
     IReplayDataSet& writes_;
 
-    std::string code_, name_, date_;  // already quoted for SQL
+    std::string code_, name_, date_, lowKey_;  // already quoted for SQL
     std::string batch_;
     std::string lastKind_;
     std::string currentDay_;  // as the query gave it, for comparing days

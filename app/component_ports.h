@@ -14,7 +14,8 @@ public:
     void SetReplyTimeLimit(std::uint32_t ms) override { socket_.SetReplyTimeLimit(ms); }
     [[nodiscard]] bool TimedOut() const override { return socket_.TimedOut(); }
     [[nodiscard]] bool LastWaitCompleted() const override {
-        return socket_.WaitObject().LastWaitEnd() == TWaitEnd::weStopped;
+        // The request's own end: a request that could not be written ran no wait of its own.
+        return socket_.Replies().LastEnd() == TRequestEnd::reReplied;
     }
 
 private:

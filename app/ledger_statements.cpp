@@ -6,9 +6,6 @@
 namespace ordo {
 namespace {
 
-// Program literals are written in UTF-8; the server receives them in the machine's code page like every other text.
-std::string Ansi(std::string_view utf8) { return AnsiLiteral(utf8); }
-
 std::string F(double value) { return FloatToStr(value); }
 
 constexpr std::string_view kLedgerColumns =
@@ -73,7 +70,7 @@ std::string LowVoucherKey(std::string_view startDate) {
 std::string BuyerLedgerQuery(const std::string& code, const std::string& date, const std::string& lowKey) {
     std::string s;
     s.reserve(4096);
-    s += Ansi("SELECT a.GB, a.JPNO, a.JPGB, a.JPNY, case when a.JPNO = '' then a.ILJA else (substring(a.JPNO From 1 for 4)||'-'||substring(a.JPNO From 5 for 2)||'-'||substring(a.JPNO From 7 for 2)) end ILJA, a.BUYERCD, a.BUYERNM, a.DEPTNM, a.SALEAMT, a.BPAMT, a.MSAMT, a.TOTALAMT, a.GGGAMT, a.TAXAMT, a.IGCASH, a.IGCARD, a.IGSPG, a.IGJRG, a.IGCP1, a.IGCP2, a.MISUAMT, a.DCAMT, a.CUTAMT, a.BELAMT, a.IGBANK, a.IGEE, a.HMSAMT, a.CASHYSJBH, a.TAXBHGB, 'N' AS SEL FROM (SELECT FIRST 1 '11' GB, ' ' AS JPNO, '' AS JPGB, '전미수' AS JPNY, '");
+    s += AnsiLiteral("SELECT a.GB, a.JPNO, a.JPGB, a.JPNY, case when a.JPNO = '' then a.ILJA else (substring(a.JPNO From 1 for 4)||'-'||substring(a.JPNO From 5 for 2)||'-'||substring(a.JPNO From 7 for 2)) end ILJA, a.BUYERCD, a.BUYERNM, a.DEPTNM, a.SALEAMT, a.BPAMT, a.MSAMT, a.TOTALAMT, a.GGGAMT, a.TAXAMT, a.IGCASH, a.IGCARD, a.IGSPG, a.IGJRG, a.IGCP1, a.IGCP2, a.MISUAMT, a.DCAMT, a.CUTAMT, a.BELAMT, a.IGBANK, a.IGEE, a.HMSAMT, a.CASHYSJBH, a.TAXBHGB, 'N' AS SEL FROM (SELECT FIRST 1 '11' GB, ' ' AS JPNO, '' AS JPGB, '전미수' AS JPNY, '");
     s += date;
     s += "' AS ILJA, '' AS BUYERCD, '' AS BUYERNM, '' AS DEPTNM, ";
     s += "0 AS SALEAMT, 0 AS BPAMT, 0 AS MSAMT, 0 AS TOTALAMT, 0 AS GGGAMT, 0 AS TAXAMT, 0 AS IGCASH, 0 AS IGCARD, 0 AS IGSPG, 0 AS IGJRG, 0 AS IGCP1, 0 AS IGCP2, ";
@@ -103,7 +100,7 @@ std::string BuyerLedgerQuery(const std::string& code, const std::string& date, c
     s += "') AND (MCGB IN ('SM', 'DM')) AND (BUYERCD = '";
     s += code;
     s += "') AND (GJGB <> 'WAIT') ";
-    s += Ansi("UNION ALL SELECT '31' GB, JPNO, 'IGJG' AS JPGB, (CASE WHEN (BIGO01 IS NULL) or (BIGO01 = '') THEN '외상수금' ELSE '외상수금('||BIGO01||')' END) AS JPNY, ILJA, BUYERCD, BUYERNM, DEPTNM, 0 AS SALEAMT, ");
+    s += AnsiLiteral("UNION ALL SELECT '31' GB, JPNO, 'IGJG' AS JPGB, (CASE WHEN (BIGO01 IS NULL) or (BIGO01 = '') THEN '외상수금' ELSE '외상수금('||BIGO01||')' END) AS JPNY, ILJA, BUYERCD, BUYERNM, DEPTNM, 0 AS SALEAMT, ");
     s += "0 AS BPAMT, 0 AS MSAMT, TOTALAMT, 0 AS GGGAMT, 0 AS TAXAMT, ";
     s += "IGCASH, IGCARD, 0 AS IGSPG, 0 AS IGJRG, 0 AS IGCP1, 0 AS IGCP2, 0 AS MISUAMT, DCAMT, CUTAMT, 0 AS BELAMT, IGBANK, IGEE, 0 AS HMSAMT, CASHYSJBH, 'N' AS TAXBHGB ";
     s += "FROM SAL_IGJG WHERE (JPNO >= '";

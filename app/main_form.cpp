@@ -2,19 +2,35 @@
 
 #include <exception>
 
-#include "app/field_splitter.h"
-#include "app/port_scrambler.h"
+#include "app/command_line.h"
+#include "app/config_check.h"
 #include "app/server_address.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/net_info.h"
+#include "platform/socket_errors.h"
 #include "platform/text_convert.h"
 
 namespace ordo {
 namespace {
 
-constexpr const char* kEnvFile = "Environment.ini";
 constexpr std::uintptr_t kConnectTimerId = 1;
+constexpr std::uintptr_t kConnectDeadlineTimerId = 2;
 constexpr std::uint32_t kConnectTimerInterval = 5000;
+
+// A server's error text comes in several lines (Firebird's does); a log keeps one line per message.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        const bool lineBreak = c == '\r' || c == '\n';
+        if (!lineBreak)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
 
 }  // namespace
 
@@ -24,7 +40,7 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     hwnd_ = AllocateHWnd([this](const TMessage& msg) { WindowProc(msg); });
     view_ = std::make_unique<TWindowView>(*window_, ui_);
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
-        socketPort_, *view_, [this] { return bConnected_; }, [this] { return stopping_; },
+        socketPort_, *view_, [this] { return bConnected_; },
         [this] {
             return userName_.Get(GetTickCount(),
                                  [this] { return GetLocalIP() + "(" + ReadEnv("SYSSETUP", "DMGID") + ")"; });
@@ -36,6 +52,7 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
 TfrmPellow::~TfrmPellow() {
     if (hwnd_) {
         KillTimer(hwnd_, kConnectTimerId);
+        KillTimer(hwnd_, kConnectDeadlineTimerId);
         DeallocateHWnd(hwnd_);
     }
 }
@@ -47,7 +64,7 @@ void TfrmPellow::ConfigureComponents() {
     window_->Progress().SetMax(100);
     window_->Progress().SetVisible(false);
 
-    ACSocket.SetUi(&ui_);
+    ACSocket.SetUi(&socketUi_);
     ACSocket.SetAddress("127.0.0.1");
     ACSocket.SetPort(55200);
     ACSocket.SetClientType(ctNonBlocking);
@@ -74,13 +91,24 @@ void TfrmPellow::ConfigureComponents() {
 }
 
 std::string TfrmPellow::ReadEnv(std::string_view section, std::string_view key) const {
-    return ReadEnvValue(sExePath_, kEnvFile, section, key);
+    return ReadEnvValue(sExePath_, kEnvFileName, section, key);
 }
 
 void TfrmPellow::FormCreate() {
     SetupServer(std::string(Trim(ReadEnv("SYSTEM", "SvrIP"))));
     // Unattended: a connection that does not come up is tried again every 5 s until the walk has run.
     EnableConnectTimer();
+    if (connectTimeout_) SetTimer(hwnd_, kConnectDeadlineTimerId, *connectTimeout_ * 1000U);
+}
+
+void TfrmPellow::SetMessages(std::ostream& out) {
+    messages_ = &out;
+    connectReport_.emplace(out, kConnectTimerInterval / 1000);
+}
+
+void TfrmPellow::ReportConnectFailure(const std::string& why) {
+    if (connectReport_)
+        connectReport_->Failed(GetTickCount(), ACSocket.Address() + ":" + std::to_string(ACSocket.Port()), why);
 }
 
 void TfrmPellow::FormShow() {
@@ -103,13 +131,14 @@ void TfrmPellow::SetupServer(const std::string& svrIp) {
             if (svrIp.empty()) return;
             ACSocket.SetAddress(IsDottedNumber(svrIp) ? svrIp : LookupHostAddress(svrIp));
         }
-        const std::string portValue(Trim(ReadEnv("SYSTEM", "DBDSPort")));
-        const std::string portText =
-            portValue.find(',') != std::string::npos ? GetField(portValue, ",", 0) : portValue;
-        ACSocket.SetPort(StrToInt(DecodePortText(portText, kPortKey)));
-        if (IsNetworkConnected()) ACSocket.Open();
-    } catch (...) {
-        // A bad configuration leaves the socket closed, silently; the reconnect timer tries again.
+        ACSocket.SetPort(DecodeConfiguredPort(ReadEnv("SYSTEM", "DBDSPort")));
+        if (IsNetworkConnected())
+            ACSocket.Open();
+        else
+            ReportConnectFailure("the machine reports no network connection");
+    } catch (const std::exception& e) {
+        // A bad configuration leaves the socket closed; the reconnect timer tries again.
+        ReportConnectFailure(e.what());
     }
 }
 
@@ -126,15 +155,33 @@ void TfrmPellow::ACSocketConnect(TOrdoClientSocket&) {
     }
 }
 
-void TfrmPellow::ACSocketDisconnect(TOrdoClientSocket&) { bConnected_ = false; }
+void TfrmPellow::ACSocketDisconnect(TOrdoClientSocket&) {
+    // Before the walk a disconnect is an attempt that failed; the socket's error says why.
+    if (!bConnected_ && !walkDone_) ReportConnectFailure(WinSockErrorDescription(ACSocket.LastSocketError()));
+    bConnected_ = false;
+}
 
 void TfrmPellow::tmrConnectTimer() {
     if (ACSocket.Active() || ACSocket.Connecting() || walkDone_) return;
     EnableConnectTimer();
+    // The last failure's message box is still waiting for its OK: another attempt now would stack a second one.
+    if (socketUi_.BoxOpen()) return;
     if (!IsNetworkConnected()) return;
     ACSocket.Close();
     ACSocket.SetActive(false);
     SetupServer(std::string(Trim(ReadEnv("SYSTEM", "SvrIP"))));
+}
+
+void TfrmPellow::ConnectDeadline() {
+    KillTimer(hwnd_, kConnectDeadlineTimerId);
+    if (walkDone_ || stopping_) return;  // the walk has begun: it runs to its end
+    gaveUp_ = true;
+    if (messages_)
+        *messages_ << "fqreplay: no connection to " << ACSocket.Address() << ":" << ACSocket.Port() << " within "
+                   << *connectTimeout_ << " s; giving up, the queue stays for a later run\n"
+                   << std::flush;
+    ACSocket.Close();
+    Terminate();
 }
 
 void TfrmPellow::EnableConnectTimer() {
@@ -144,14 +191,22 @@ void TfrmPellow::EnableConnectTimer() {
 }
 
 void TfrmPellow::WindowProc(const TMessage& msg) {
-    if (msg.message == WM_TIMER && msg.wParam == kConnectTimerId) tmrConnectTimer();
+    if (msg.message != WM_TIMER) return;
+    if (msg.wParam == kConnectTimerId) tmrConnectTimer();
+    if (msg.wParam == kConnectDeadlineTimerId) ConnectDeadline();
 }
 
 void TfrmPellow::ReplayQueue() {
-    TQueueWalk walk({sExePath_ + "temp/FQ/", *runner_, dbPort_, *view_,
+    TQueueWalk walk({QueueFolder(), *runner_, dbPort_, *view_,
                      [this](const TRebuildCommand& c) { return RebuildBalance(c.buyerCode, c.buyerName, c.startDate); },
                      [this] { return stopping_; }});
-    walk.ReplayQueue();
+    try {
+        walk.ReplayQueue();
+    } catch (const std::exception& e) {
+        // Whoever reads the error must find the file: the server's text alone does not say which one it refused.
+        if (walk.CurrentFile().empty()) throw;
+        throw EOrdoError(ToNativePath(QueueFolder() + walk.CurrentFile()) + ": " + OneLine(e.what()));
+    }
 }
 
 int TfrmPellow::RunStatement(const std::string& sql, IReplayDataSet& dataSet) {
@@ -177,7 +232,14 @@ int TfrmPellow::Run() {
     // (the login that follows the walk) takes the quit message for itself.
     TMessage msg;
     while (!window_->Closed() && GetMessage(msg)) DispatchMessage(msg);
-    return walkError_ ? 1 : 0;
+    filesLeft_ = CountQueueFiles();
+    if (walkError_) return kExitWalkError;
+    if (gaveUp_ || filesLeft_ > 0) return kExitTryLater;
+    return kExitDone;
+}
+
+std::size_t TfrmPellow::CountQueueFiles() const {
+    return DirectoryExists(QueueFolder()) ? ListFiles(QueueFolder(), "*.txt").size() : 0;
 }
 
 }  // namespace ordo

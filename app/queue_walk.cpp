@@ -24,12 +24,14 @@ void TQueueWalk::ReplayQueue() {
     } finish{ctx_.view};
 
     lastCommand_.reset();
+    currentFile_.clear();
     const std::vector<std::string> names = ListFiles(ctx_.queueFolder, "*.txt");
     if (names.empty()) return;
     ctx_.view.SetProgressMax(static_cast<int>(names.size()));
     ctx_.view.SetProgressVisible(true);
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (ctx_.stopping && ctx_.stopping()) return;
+        currentFile_ = names[i];
         ReplayFile(names[i]);
         ctx_.view.SetProgressPosition(static_cast<int>(i));
         ctx_.view.RepaintProgress();

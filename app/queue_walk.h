@@ -41,11 +41,15 @@ public:
     /// ends the walk at its file and passes on, leaving that file and those after it in place.
     void ReplayQueue();
 
+    /// The name of the file whose work is under way, or was when the walk ended; empty before the first file.
+    [[nodiscard]] const std::string& CurrentFile() const noexcept { return currentFile_; }
+
 private:
     void ReplayFile(const std::string& name);
     void ReplayCommand(const std::string& path, std::string_view content);
 
     Context ctx_;
+    std::string currentFile_;
     /// The last command that succeeded in this pass; none at the start, so an empty command is never taken for a
     /// repeat of nothing.
     std::optional<std::pair<std::string, std::string>> lastCommand_;

@@ -8,6 +8,9 @@
 
 namespace ordo {
 
+/// The configuration file beside the executable.
+inline constexpr const char* kEnvFileName = "Environment.ini";
+
 /// One key of the INI file `exeFolder + fileName`; empty when missing; at most 254 characters, trimmed.
 std::string ReadEnvValue(const std::string& exeFolder, const std::string& fileName, std::string_view section,
                          std::string_view key);

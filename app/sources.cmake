@@ -7,4 +7,7 @@ target_sources(ordo_app PRIVATE
   ledger_statements.cpp
   balance_rebuild.cpp
   main_form.cpp
+  command_line.cpp
+  config_check.cpp
+  connect_report.cpp
 )

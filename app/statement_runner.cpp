@@ -29,9 +29,10 @@ TStatementKind ClassifyStatement(std::string_view sql) {
 
 // A wait that ends without its reply (time limit, lost connection, a stop request) returns normally; only a reply
 // that really arrived counts as success, or the walk would delete a file whose work never reached the server.
+// A stop request that came while the reply was on its way does not undo the reply: the work is done, and keeping
+// its file would apply it a second time at the next start.
 int TStatementRunner::Outcome() {
-    const bool confirmed =
-        !ctx_.socket.TimedOut() && ctx_.socket.LastWaitCompleted() && ctx_.connected() && !ctx_.stopping();
+    const bool confirmed = !ctx_.socket.TimedOut() && ctx_.socket.LastWaitCompleted() && ctx_.connected();
     if (confirmed) return 0;
     ctx_.view.SetDefaultCursor();
     return -1;

@@ -22,8 +22,6 @@ public:
         IReplayView& view;
         /// True while the socket is connected; read before and after each statement.
         std::function<bool()> connected;
-        /// True once the program has been asked to stop; a wait cut short by that is no confirmation.
-        std::function<bool()> stopping;
         /// The user name the server sees: the local address and the installation's DMGID.
         std::function<std::string()> userName;
     };

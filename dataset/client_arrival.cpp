@@ -25,6 +25,9 @@ void TOrdoBaseClientDataSet::FieldDefsArrived(const std::string& fieldDefsText) 
     for (TOrdoFieldDef def : DecodeFieldDefinitions(fieldDefsText)) {
         if (OnFieldType) OnFieldType(*this, def.Name, def.DataType, def.Size);
         MapFieldType(sqlOptions_, def.DataType);
+        // A GUID's text is 38 characters whatever the server declares; a slot of another size
+        // would cut values and would not load again from a saved stream, which asks for 38.
+        if (def.DataType == ftGuid) def.Size = kGuidTextSize;
         entries.push_back(FieldDescription(def));
     }
     SetFieldDescriptions(std::move(entries));

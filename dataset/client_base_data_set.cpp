@@ -3,17 +3,27 @@
 #include "dataset/client_requests.h"
 #include "net/message_codes.h"
 #include "net/client_socket.h"
+#include "params/show_message.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/ui.h"
 
 namespace ordo {
 
-const char* const kNoClientSocketText = "할당된 클라이언트 소켓이 없습니다";
-const char* const kSocketNotActiveText = "소켓이 없거나 활성화 되어 있지 않습니다";
+std::string NoClientSocketText() { return AnsiLiteral("할당된 클라이언트 소켓이 없습니다"); }
+std::string SocketNotActiveText() { return AnsiLiteral("소켓이 없거나 활성화 되어 있지 않습니다"); }
 const char* const kRequestPendingText = "The socket is still waiting for the reply of another request";
 
 TOrdoBaseClientDataSet::TOrdoBaseClientDataSet() {
     sql_.OnChange = [this](TOrdoSQLStrings&) { RefreshParams(); };
+    // What the parameter scan has to say reaches the user through the socket's message service.
+    params_.OnShowMessage = [this](TOrdoParamList&, const std::string& text) {
+        if (socket_ != nullptr) {
+            socket_->Ui().ShowMessage(text);
+        } else {
+            ShowLibraryMessage(text);
+        }
+    };
 }
 
 TOrdoBaseClientDataSet::~TOrdoBaseClientDataSet() {
@@ -63,7 +73,12 @@ void TOrdoBaseClientDataSet::RefreshParams() {
         return;
     }
     TOrdoParamList old = params_.Clone();
-    params_.ParamsFromSQL(sql_.Lines());
+    try {
+        params_.ParamsFromSQL(sql_.Lines());
+    } catch (const EOrdoParamException&) {
+        old.AssignMatching(params_);  // the names found before the failure keep their values
+        throw;
+    }
     old.AssignMatching(params_);
 }
 
@@ -113,7 +128,7 @@ std::string TOrdoBaseClientDataSet::TextForOpen() {
 // ---- requests -------------------------------------------------------------------------------
 
 TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
-    if (socket_ == nullptr) throw EDatabaseError(kNoClientSocketText);
+    if (socket_ == nullptr) throw EDatabaseError(NoClientSocketText());
     // The socket would drop the line without a word; a request that silently never went out
     // would look like one that succeeded.
     if (socket_->WaitObject().Waiting()) throw EDatabaseError(kRequestPendingText);
@@ -121,27 +136,7 @@ TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
 }
 
 std::string TOrdoBaseClientDataSet::SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError) {
-    TOrdoClientSocket& socket = RequestSocket();
-    socket.SetErrorArrived(false);
-    socket.SetRequestWaiting(true);
-    if (raisePendingError) socket.SetRaisePendingError(true);
-    std::string error;
-    try {
-        if (socket.ClientType() == ctBlocking) {
-            socket.SendMessageLine(line, false);
-            error = socket.BlockingExchange();
-        } else {
-            socket.SendMessageLine(line, wait);
-            if (wait) error = socket.TakeServerError();
-        }
-    } catch (...) {
-        socket.SetRequestWaiting(false);
-        if (raisePendingError) socket.SetRaisePendingError(false);
-        throw;
-    }
-    socket.SetRequestWaiting(false);
-    if (raisePendingError) socket.SetRaisePendingError(false);
-    return error;
+    return RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
 }
 
 // ---- close ----------------------------------------------------------------------------------
@@ -158,7 +153,7 @@ void TOrdoBaseClientDataSet::CloseServerCursor() {
 }
 
 void TOrdoBaseClientDataSet::RegisterForBroadcasts(bool registering) {
-    if (!SocketUsable()) throw EDatabaseError(kSocketNotActiveText);
+    if (!SocketUsable()) throw EDatabaseError(SocketNotActiveText());
     if (providerName_.empty()) throw EDatabaseError("Provider required!");
     std::string name = providerName_;
     if (!serverMethod_.empty()) name += '\x02' + serverMethod_;
@@ -225,7 +220,7 @@ void TOrdoBaseClientDataSet::InternalClose() {
 // ---- re-query -------------------------------------------------------------------------------
 
 void TOrdoBaseClientDataSet::ReQuery() {
-    if (socket_ == nullptr || !SocketUsable()) throw EDatabaseError(kSocketNotActiveText);
+    if (socket_ == nullptr || !SocketUsable()) throw EDatabaseError(SocketNotActiveText());
     if (socket_->WaitObject().Waiting()) return;
     DisableControls();
     const bool filtered = Filtered();

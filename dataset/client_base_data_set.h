@@ -22,10 +22,10 @@ namespace ordo {
 class TOrdoClientSocket;
 class IUiWindow;
 
-/// "할당된 클라이언트 소켓이 없습니다": no client socket assigned.
-extern const char* const kNoClientSocketText;
-/// "소켓이 없거나 활성화 되어 있지 않습니다": no socket, or the socket is not active.
-extern const char* const kSocketNotActiveText;
+/// "할당된 클라이언트 소켓이 없습니다" in the ANSI code page: no client socket assigned.
+std::string NoClientSocketText();
+/// "소켓이 없거나 활성화 되어 있지 않습니다" in the ANSI code page: no socket, or it is not active.
+std::string SocketNotActiveText();
 /// Raised when a request cannot go out because the socket is still waiting for another reply.
 extern const char* const kRequestPendingText;
 
@@ -98,14 +98,14 @@ public:
     // ---- operations ----
     /// Fetches one more packet of a packet-wise open; false when there is nothing to fetch.
     bool FetchPacket();
-    /// Closes and opens again, the filter off meanwhile. Raises kSocketNotActiveText without a
+    /// Closes and opens again, the filter off meanwhile. Raises SocketNotActiveText() without a
     /// connected socket; does nothing while the socket waits for another reply.
     void ReQuery();
     /// Unless forced, keeps an open data set that has rows; otherwise reopens it from an
     /// empty statement and moves to the first row.
     void ReOpenIfEmpty(bool force = false);
     /// Asks the server for (or stops) the change broadcasts of `ProviderName`. Raises
-    /// kSocketNotActiveText without a connected socket and "Provider required!" without a name.
+    /// SocketNotActiveText() without a connected socket and "Provider required!" without a name.
     void RegisterForBroadcasts(bool registering);
     [[nodiscard]] bool RegisteredForBroadcasts() const noexcept { return registered_; }
 
@@ -157,7 +157,7 @@ protected:
     /// Sends a request that collects the server's error text, and returns that text (empty
     /// when the server reported none, or when the request does not wait).
     std::string SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError);
-    /// The socket, checked: kNoClientSocketText without one, kRequestPendingText while it waits.
+    /// The socket, checked: NoClientSocketText() without one, kRequestPendingText while it waits.
     TOrdoClientSocket& RequestSocket();
     [[nodiscard]] std::int32_t DataSetId();
     /// The options number as it may travel on this socket.

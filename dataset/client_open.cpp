@@ -14,7 +14,7 @@ void TOrdoBaseClientDataSet::DoBeforeOpen() {
 
 void TOrdoBaseClientDataSet::InternalOpen() {
     if (!offline_.Active && !stateStream_) {
-        if (socket_ == nullptr) throw EDatabaseError(kNoClientSocketText);
+        if (socket_ == nullptr) throw EDatabaseError(NoClientSocketText());
         std::string error = Fetch();
         // The framework closes the data set again when the open step fails.
         if (!error.empty()) throw EDatabaseError(error);

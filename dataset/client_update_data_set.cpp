@@ -42,7 +42,7 @@ void TOrdoUpdateClientDataSet::ExecuteSQL() {
     }
     // An execute that never reaches the server must not look like one that did.
     RequestSocket();
-    if (!SocketUsable()) throw EDatabaseError(kSocketNotActiveText);
+    if (!SocketUsable()) throw EDatabaseError(SocketNotActiveText());
     rowsAffected_ = 0;
     const Bytes info = UpdateInformation();
     TOrdoStringLine line = ExecRequest(DataSetId(), PlainText(SQL().Lines()), Params(), DataBase(), info);

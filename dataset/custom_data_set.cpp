@@ -15,6 +15,37 @@ bool IsIntegerType(TFieldType t) {
     return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
 }
 
+TFieldType TypeOf(const TOrdoFieldDef& d) {
+    return IsValidFieldType(d.DataType) ? static_cast<TFieldType>(d.DataType) : ftUnknown;
+}
+
+/// True when `defs` name the fields of `current` with the same types, whatever the sizes.
+bool SameColumns(const TOrdoFieldList& current, const std::vector<TOrdoFieldDef>& defs) {
+    if (current.Count() != static_cast<int>(defs.size())) return false;
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const TOrdoFieldItem& f = current.Items(static_cast<int>(i));
+        if (f.FieldName != defs[i].Name || f.DataType != TypeOf(defs[i])) return false;
+    }
+    return true;
+}
+
+/// The rows of `from` in a list whose fields are `defs`: the same columns with other slot
+/// sizes. Each value is cut to or zero-padded into its new slot.
+TOrdoDBList CarryRows(const TOrdoDBList& from, const std::vector<TOrdoFieldDef>& defs) {
+    TOrdoDBList to;
+    for (const TOrdoFieldDef& d : defs) to.AddField(d.Name, d.DataType, d.Size);
+    to.ComputeLayout();
+    const int fields = from.FieldList().Count();
+    for (int i = 0; i < from.Count(); ++i) {
+        const int at = to.AddRow(from.RowId(i));
+        const TOrdoRowReader r = from.Reader(i);
+        TOrdoRowWriter w = to.Writer(at);
+        for (int k = 0; k < fields; ++k)
+            if (r.HasValue(k)) w.WriteBytes(k, to.FieldList().Items(k).Slot(), r.Slot(from.FieldList().Items(k).Slot()), false);
+    }
+    return to;
+}
+
 }  // namespace
 
 TOrdoCustomDataSet::TOrdoCustomDataSet() = default;
@@ -29,7 +60,7 @@ TOrdoCustomDataSet::~TOrdoCustomDataSet() {
 // ---- descriptions and the row list ----
 
 void TOrdoCustomDataSet::AddFieldDescription(std::string_view name, int dataType, int size) {
-    if (dataType == ftGuid) size = 38;
+    if (dataType == ftGuid) size = kGuidTextSize;
     descriptions_.push_back(FieldDescription({std::string(name), dataType, size}));
 }
 
@@ -49,15 +80,21 @@ std::vector<TOrdoFieldDef> TOrdoCustomDataSet::WantedFields() const {
 }
 
 void TOrdoCustomDataSet::BuildFieldList(const std::vector<TOrdoFieldDef>& defs) {
-    // Rows already held keep their records when the columns come out the same.
+    // Rows already held keep their records when the columns come out the same, and are carried
+    // into the new layout when only slot sizes differ (a GUID column saved with a slot other
+    // than 38 bytes, say).
     const TOrdoFieldList& current = rows_->FieldList();
-    bool same = current.Count() == static_cast<int>(defs.size());
-    for (std::size_t i = 0; same && i < defs.size(); ++i) {
-        const TOrdoFieldItem& f = current.Items(static_cast<int>(i));
-        const TFieldType t = IsValidFieldType(defs[i].DataType) ? static_cast<TFieldType>(defs[i].DataType) : ftUnknown;
-        same = f.FieldName == defs[i].Name && f.DataType == t && f.DataSize == SlotSize(t, defs[i].Size);
+    if (SameColumns(current, defs)) {
+        bool sameSizes = true;
+        for (std::size_t i = 0; sameSizes && i < defs.size(); ++i)
+            sameSizes = current.Items(static_cast<int>(i)).DataSize == SlotSize(TypeOf(defs[i]), defs[i].Size);
+        if (sameSizes) return;
+        if (rows_->Count() > 0) {
+            *rows_ = CarryRows(*rows_, defs);
+            cursor_.Attach(rows_.get());
+            return;
+        }
     }
-    if (same) return;
     rows_->ClearAll();
     blobs_.Clear();
     for (const TOrdoFieldDef& d : defs) rows_->AddField(d.Name, d.DataType, d.Size);
@@ -126,7 +163,7 @@ void TOrdoCustomDataSet::InternalInitFieldDefs() {
     if (!rows_) return;
     for (const TOrdoFieldItem& f : rows_->FieldList()) {
         const TFieldType t = f.Type();
-        FieldDefs().Add(f.FieldName, t, t == ftGuid ? 38 : f.DeclaredSize(), false);
+        FieldDefs().Add(f.FieldName, t, t == ftGuid ? kGuidTextSize : f.DeclaredSize(), false);
     }
 }
 

@@ -149,11 +149,25 @@ private:
     void CheckPersistentFields();
     void BuildFieldList(const std::vector<TOrdoFieldDef>& defs);
     [[nodiscard]] std::vector<TOrdoFieldDef> WantedFields() const;
-    void LoadSections(TStream& stream);
-    void ReadLoadedIndexes(TStream& stream);
+    /// What a data set stream holds, read before any of it replaces the data set's own.
+    struct TLoadedStream {
+        TOrdoStreamSaveOptions options;
+        std::int32_t nextAutoIncrement = 0;
+        TOrdoDBList rows;
+        TOrdoBlobList blobs;
+    };
+    [[nodiscard]] TLoadedStream ReadStreamAside(TStream& stream, bool withRows);
+    void TakeLoaded(TLoadedStream& loaded);
+    void ReadLoadedIndexes(TStream& stream, TOrdoStreamSaveOptions options);
     void CopyFieldData(const TField& field, const TOrdoFieldItem& item, const TRecordBuffer& buffer, Bytes& target);
     void WriteCalcData(TField& field, const Bytes* value);
     void DeleteRowBlobs(const TRecordBuffer& buffer);
+    /// Raises the error of a field written outside an editing state.
+    void CheckFieldWritable(const TField& field);
+    /// The stored row a record buffer's bookmark names; empty when there is none.
+    [[nodiscard]] ByteView StoredRowOf(const TRecordBuffer& buffer) const;
+    /// Deletes each blob `drop` refers to that `keep` does not.
+    void DeleteReplacedBlobs(ByteView keep, ByteView drop);
     void SetCounterAboveRows();
     Bytes ReadFileForLoad(const std::string& fileName);
 

@@ -77,15 +77,19 @@ void TOrdoCustomDataSet::WriteCalcData(TField& field, const Bytes* value) {
     if (value) std::copy_n(value->begin(), std::min(size, value->size()), buffer->begin() + static_cast<std::ptrdiff_t>(at + 1));
 }
 
-void TOrdoCustomDataSet::SetFieldData(TField& field, const Bytes* value) {
+void TOrdoCustomDataSet::CheckFieldWritable(const TField& field) {
     switch (State()) {
         case dsEdit: case dsInsert: case dsCalcFields: case dsFilter: case dsNewValue: case dsInternalCalc:
-            break;
+            return;
         case dsSetKey:  // no local indexes: no field is an index field
             throw EDatabaseError("Field '" + field.DisplayName() + "' is not indexed and cannot be modified");
         default:
             throw EDatabaseError(AnsiLiteral("데이터셋이 수정 또는 저장 모드가 아닙니다"));
     }
+}
+
+void TOrdoCustomDataSet::SetFieldData(TField& field, const Bytes* value) {
+    CheckFieldWritable(field);
     if ((State() == dsEdit || State() == dsInsert) && field.OnValidate) field.OnValidate(field);
     if (field.FieldKind() != fkData) {
         WriteCalcData(field, value);
@@ -121,9 +125,28 @@ void TOrdoCustomDataSet::DeleteRowBlobs(const TRecordBuffer& buffer) {
     }
 }
 
+ByteView TOrdoCustomDataSet::StoredRowOf(const TRecordBuffer& buffer) const {
+    if (!rows_ || buffer.size() < static_cast<std::size_t>(RecordSize()) + 4) return {};
+    const int index = rows_->IndexOfRowId(LoadI32LE(buffer.data() + RecordSize()));
+    return index < 0 ? ByteView{} : rows_->RowData(index);
+}
+
+void TOrdoCustomDataSet::DeleteReplacedBlobs(ByteView keep, ByteView drop) {
+    if (!rows_ || drop.empty()) return;
+    const TOrdoRowReader kept(keep, rows_->BitmapOffset());
+    const TOrdoRowReader dropped(drop, rows_->BitmapOffset());
+    for (const TOrdoFieldItem& f : rows_->FieldList()) {
+        if (!IsBlobType(f.Type())) continue;
+        const std::int32_t id = dropped.Int32(f.Slot());
+        if (id != 0 && (keep.empty() || kept.Int32(f.Slot()) != id)) blobs_.DeleteBlob(id, f.FieldNo);
+    }
+}
+
 void TOrdoCustomDataSet::InternalCancel() {
-    // Blobs made for a record that is never stored would otherwise stay behind.
+    // Blobs made for a record that is never stored would otherwise stay behind; an edited
+    // row keeps the blobs it had.
     if (State() == dsInsert) DeleteRowBlobs(ActiveBuffer());
+    if (State() == dsEdit) DeleteReplacedBlobs(StoredRowOf(ActiveBuffer()), RowReader(ActiveBuffer()).Record());
 }
 
 void TOrdoCustomDataSet::InternalPost() {
@@ -135,6 +158,8 @@ void TOrdoCustomDataSet::InternalPost() {
         InternalSetToRecord(buffer);
         const int index = cursor_.RowIndexAt(cursor_.Position());
         if (index < 0) throw EDatabaseError("No record at position " + std::to_string(cursor_.Position()));
+        // The blobs the edit replaced go now; until the post they were the row's way back.
+        DeleteReplacedBlobs(RowReader(buffer).Record(), rows_->RowData(index));
         std::memcpy(rows_->RowData(index).data(), buffer.data(), r);
         return;
     }
@@ -167,6 +192,7 @@ std::unique_ptr<TStream> TOrdoCustomDataSet::CreateBlobStream(TField& field, TBl
 TOrdoBlobStream::TOrdoBlobStream(TOrdoCustomDataSet& dataSet, TField& field, TBlobStreamMode mode)
     : dataSet_(dataSet), field_(field) {
     if (mode == bmWrite) {
+        dataSet.CheckFieldWritable(field);
         modified_ = true;
         return;
     }
@@ -193,6 +219,7 @@ TOrdoBlobStream::TOrdoBlobStream(TOrdoCustomDataSet& dataSet, TField& field, TBl
 }
 
 std::size_t TOrdoBlobStream::Write(const void* buffer, std::size_t count) {
+    if (!modified_) dataSet_.CheckFieldWritable(field_);
     modified_ = true;
     return TMemoryStream::Write(buffer, count);
 }
@@ -218,6 +245,13 @@ void TOrdoBlobStream::Save() {
     const int index = field_.FieldNo() - 1;
     const std::int32_t id = w.Int32(item->Slot());
     TMemoryStream* stored = id != 0 ? dataSet_.blobs_.FindBlob(id, item->FieldNo) : nullptr;
+    // While the stored row still refers to that blob, an edit gets a blob of its own, so a
+    // cancel finds the old contents untouched.
+    if (stored && dataSet_.State() == dsEdit) {
+        const ByteView row = dataSet_.StoredRowOf(*buffer);
+        if (!row.empty() && TOrdoRowReader(row, dataSet_.rows_->BitmapOffset()).Int32(item->Slot()) == id)
+            stored = nullptr;
+    }
     const bool empty = Size() == 0;
     if (stored) {
         stored->Assign(Memory());

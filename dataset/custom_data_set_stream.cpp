@@ -28,40 +28,48 @@ void TOrdoCustomDataSet::SaveToStream(TStream& stream) {
     if (!streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) OnStreamEvent(*this, stream, false);
 }
 
-void TOrdoCustomDataSet::ReadLoadedIndexes(TStream& stream) {
+void TOrdoCustomDataSet::ReadLoadedIndexes(TStream& stream, TOrdoStreamSaveOptions options) {
     // Indexes and aggregates of another writer are read past; without local indexes of our
     // own there is nothing to activate.
-    if (streamOptions_.Contains(ssIndexes)) (void)ReadIndexesSection(stream);
-    if (streamOptions_.Contains(ssAggregates)) (void)ReadAggregatesSection(stream);
+    if (options.Contains(ssIndexes)) (void)ReadIndexesSection(stream);
+    if (options.Contains(ssAggregates)) (void)ReadAggregatesSection(stream);
 }
 
-void TOrdoCustomDataSet::LoadSections(TStream& stream) {
-    if (!streamOptions_.Contains(ssOrdoLegacy)) {
-        if (!streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) {
-            OnStreamEvent(*this, stream, true);
-            stream.SetPosition(0);
-        }
-        streamOptions_ = ReadStreamHeader(stream);
+TOrdoCustomDataSet::TLoadedStream TOrdoCustomDataSet::ReadStreamAside(TStream& stream, bool withRows) {
+    if (!streamOptions_.Contains(ssOrdoLegacy) && !streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) {
+        OnStreamEvent(*this, stream, true);
+        stream.SetPosition(0);
     }
-    if (TracksAutoIncrement()) SetNextAutoIncrement(ReadPlainInt32(stream));
+    TLoadedStream loaded;
+    // The header is looked for even after a stream without one: this data set's own saves
+    // write it, and a stream without a header cannot begin with the magic number.
+    loaded.options = ReadStreamHeader(stream);
+    if (TracksAutoIncrement()) loaded.nextAutoIncrement = ReadPlainInt32(stream);
+    if (!withRows) return loaded;
+    TOrdoFilerReader reader(stream);
+    loaded.rows.ReadFieldSection(reader);
+    loaded.rows.ReadRowSection(reader);
+    loaded.blobs.ReadSection(reader);
+    reader.FlushBuffer();
+    ReadLoadedIndexes(stream, loaded.options);
+    return loaded;
+}
+
+void TOrdoCustomDataSet::TakeLoaded(TLoadedStream& loaded) {
+    streamOptions_ = loaded.options;
+    if (TracksAutoIncrement()) SetNextAutoIncrement(loaded.nextAutoIncrement);
     if (!rows_) return;
-    rows_->Clear();
-    blobs_.Clear();
+    *rows_ = std::move(loaded.rows);
+    blobs_.TakeItems(std::move(loaded.blobs));
     cursor_.Attach(rows_.get());
-    {
-        TOrdoFilerReader reader(stream);
-        rows_->ReadFieldSection(reader);
-        rows_->ReadRowSection(reader);
-        blobs_.ReadSection(reader);
-        reader.FlushBuffer();
-    }
-    ReadLoadedIndexes(stream);
     rowIdCounter_ = rows_->MaxRowId();
 }
 
 void TOrdoCustomDataSet::LoadFromStream(TStream& stream) {
     if (Active() && (State() == dsEdit || State() == dsInsert)) Cancel();
-    LoadSections(stream);
+    // Read whole before anything is replaced: a stream that fails half-way leaves the rows as they were.
+    TLoadedStream loaded = ReadStreamAside(stream, rows_ != nullptr);
+    TakeLoaded(loaded);
     if (Active()) {
         // The records may have another size now; the buffers follow the loaded layout.
         ActiveBuffer() = AllocRecordBuffer();
@@ -70,6 +78,7 @@ void TOrdoCustomDataSet::LoadFromStream(TStream& stream) {
 }
 
 void TOrdoCustomDataSet::LoadDataSetFromStream(TStream& stream) {
+    TLoadedStream loaded = ReadStreamAside(stream, true);
     DisableControls();
     SuppressEvents(true);
     try {
@@ -78,10 +87,10 @@ void TOrdoCustomDataSet::LoadDataSetFromStream(TStream& stream) {
         rows_ = std::make_unique<TOrdoDBList>();
         ownsRows_ = false;
         cursor_.Attach(rows_.get());
-        LoadSections(stream);
+        TakeLoaded(loaded);
         for (const TOrdoFieldItem& f : rows_->FieldList()) {
             const TFieldType t = f.Type();
-            descriptions_.push_back(FieldDescription({f.FieldName, t, t == ftGuid ? 38 : f.DeclaredSize()}));
+            descriptions_.push_back(FieldDescription({f.FieldName, t, t == ftGuid ? kGuidTextSize : f.DeclaredSize()}));
         }
         FieldDefs().Clear();
         CreateRowList(true);

@@ -168,6 +168,14 @@ void StreamSeeds() {
     TMemoryStream aggregates;
     WriteAggregatesSection(aggregates, {true, {{"TOTAL", "AMT", 0, "", 0, true}}});
     Put("dataset_stream", "aggregates", Cat({Bytes{0x04}, aggregates.Memory()}));
+    // A GUID column saved with a slot narrower than 38 bytes, which a load widens.
+    TOrdoDataSet narrow;
+    narrow.SetFieldDescriptions({"ID,3,0", "G,35,25"});
+    narrow.CreateRowList(true);
+    narrow.DecodeRowText(std::string_view("1\x02{3F2504E0-4F89-11D3-9A0\x02\x04" "2\x02\x03\x02\x04"));
+    TMemoryStream guid;
+    narrow.SaveToStream(guid);
+    Put("dataset_stream", "narrow_guid", Cat({Bytes{0x00}, guid.Memory()}));
 }
 
 void TextSeeds() {

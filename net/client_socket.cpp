@@ -20,7 +20,7 @@ TOrdoClientSocket::TOrdoClientSocket() : wait_(Handle()) {
 }
 
 TOrdoClientSocket::~TOrdoClientSocket() {
-    ReplyArrived(true);
+    ReleaseLost();
     KillTimer(Handle(), kKeepAliveTimer);
     KillTimer(Handle(), kReconnectTimer);
     // Data sets outlive nothing of ours: tell them before the registry goes.
@@ -195,7 +195,7 @@ void TOrdoClientSocket::DoDisconnected() {
     SetKeepAlivePing(0);
     Transforms().ResetWorkingEncryption();
     SetStatus(TACDisconnectedFromServer);
-    ReplyArrived(true);
+    ReleaseLost();
     pipeline_.ResetTotals();
     // Bytes of a frame cut short by the disconnect must not prefix the next connection's.
     pipeline_.Stack().Clear();
@@ -221,7 +221,7 @@ void TOrdoClientSocket::DoSocketError(TErrorEvent event, int& code) {
 }
 
 void TOrdoClientSocket::ErrorCleanup() {
-    ReplyArrived(true);
+    ReleaseLost();
     if (Active()) return;
     ClosePlatformSocket();
     DoDisconnected();

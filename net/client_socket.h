@@ -20,6 +20,7 @@
 #include "net/message_codes.h"
 #include "net/message_pipeline.h"
 #include "net/receive_progress.h"
+#include "net/reply_state.h"
 #include "net/smart_wait.h"
 #include "net/socket_data_set.h"
 #include "net/socket_errors.h"
@@ -144,7 +145,8 @@ public:
 
     // --- requests and replies ---------------------------------------------------------------
     /// Frames and sends the line, then waits for the reply when asked. Sends nothing while a
-    /// reply wait runs. Transform errors reach the caller and nothing is written.
+    /// reply wait runs. Transform errors reach the caller and nothing is written. A frame the
+    /// connection does not take whole ends the connection, and the request with it, unanswered.
     void SendMessageLine(TOrdoStringLine& line, bool waitForReply);
     /// Code 15 with a code and a text, not awaited. The blocking client type exchanges it at
     /// once and raises the error text the server answered with.
@@ -174,15 +176,27 @@ public:
     [[nodiscard]] TWaitingCursor CursorOnQueries() const noexcept { return cursorOnQueries_; }
     void SetCursorOnQueries(TWaitingCursor v) noexcept;
 
-    [[nodiscard]] int OutstandingReplies() const noexcept { return outstandingReplies_; }
-    [[nodiscard]] const std::string& PendingError() const noexcept { return pendingError_; }
-    void SetPendingError(const std::string& v) { pendingError_ = v; }
-    [[nodiscard]] bool ErrorArrived() const noexcept { return errorArrived_; }
-    void SetErrorArrived(bool v) noexcept { errorArrived_ = v; }
-    [[nodiscard]] bool RequestWaiting() const noexcept { return requestWaiting_; }
-    void SetRequestWaiting(bool v) noexcept { requestWaiting_ = v; }
-    [[nodiscard]] bool RaisePendingError() const noexcept { return raisePendingError_; }
-    void SetRaisePendingError(bool v) noexcept { raisePendingError_ = v; }
+    /// How a request that collects its own error is sent.
+    struct TRequestOptions {
+        bool wait;               ///< wait for the reply (the blocking client type always exchanges)
+        bool raisePendingError;  ///< an SQL error that arrives while the request is not collecting is raised
+    };
+    /// One request that collects its own error: marks it in flight, sends the line, waits for its reply
+    /// when asked (the blocking client type exchanges it instead) and returns the server's error text for
+    /// it, tagged; empty when none came. How it ended stays in Replies().LastEnd(). Sending nothing
+    /// while a wait runs, it raises nothing either: the caller checks WaitObject().Waiting() first.
+    std::string Request(TOrdoStringLine& line, TRequestOptions options);
+    /// The request in flight: replies owed, the error kept for it, how the last one ended.
+    [[nodiscard]] const TOrdoReplyState& Replies() const noexcept { return replies_; }
+
+    [[nodiscard]] int OutstandingReplies() const noexcept { return replies_.OutstandingReplies(); }
+    [[nodiscard]] const std::string& PendingError() const noexcept { return replies_.PendingError(); }
+    [[nodiscard]] bool ErrorArrived() const noexcept { return replies_.ErrorArrived(); }
+    [[nodiscard]] bool RequestWaiting() const noexcept { return replies_.RequestWaiting(); }
+    [[nodiscard]] bool RaisePendingError() const noexcept { return replies_.RaisePendingError(); }
+    /// What the last incoming message that could not be decoded or handled raised, when no request was
+    /// in flight to fail with it (one in flight fails with it instead). OnDispatchError hears of each.
+    [[nodiscard]] const std::string& LastDispatchError() const noexcept { return lastDispatchError_; }
     [[nodiscard]] bool DesignConnect() const noexcept { return designConnect_; }
     void SetDesignConnect(bool v) noexcept { designConnect_ = v; }
 
@@ -227,6 +241,8 @@ public:
     BytesEvent OnBytesInEvent;
     BytesEvent OnBytesOutEvent;
     TextEvent OnSQLError;
+    /// An incoming message could not be decoded or handled: what it raised.
+    TextEvent OnDispatchError;
     std::function<void(TOrdoClientSocket& sender, TOrdoParamList& params)> OnCustomSQLError;
     std::function<void(TOrdoClientSocket& sender, int code, bool& handled, TOrdoParamList& params)>
         OnServerAsyncException;
@@ -279,7 +295,12 @@ private:
     void SetStatus(TClientAnchorStatus status);
     void PostConnect();
     void ErrorCleanup();
-    void WriteFrame(const Bytes& frame);
+    /// True when the whole frame was taken.
+    bool WriteFrame(const Bytes& frame);
+    /// The request in flight ends without its reply: the connection is gone.
+    void ReleaseLost();
+    /// What an incoming message raised: the request in flight fails with it, or it is reported.
+    void ReportDispatchFailure(const std::string& text);
     void TrackReadProgress(ByteView chunk);
     void DeliverReceived(std::size_t discardsBefore);
     void ConnectWithAddress();
@@ -346,11 +367,8 @@ private:
     bool progressBar_ = false;
     TReceiveProgress receiveProgress_;
 
-    int outstandingReplies_ = 0;
-    std::string pendingError_;
-    bool errorArrived_ = false;
-    bool requestWaiting_ = false;
-    bool raisePendingError_ = false;
+    TOrdoReplyState replies_;
+    std::string lastDispatchError_;
     bool connectWait_ = false;
     bool designConnect_ = false;
     /// Frames waiting for the blocking exchange, each with its wait flag.

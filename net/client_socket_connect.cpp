@@ -1,6 +1,7 @@
 // The connect action the socket runs once its properties are set.
 #include "net/client_socket.h"
 #include "net/client_socket_address.h"
+#include "platform/codepage.h"
 #include "platform/process.h"
 #include "platform/ui.h"
 
@@ -24,7 +25,7 @@ void TOrdoClientSocket::Loaded() {
             SetPort(0);
             if (OnCustomConnect) OnCustomConnect(*this);
             if ((Address().empty() && Host().empty()) || Port() <= 0) {
-                Ui().ShowMessage("서버 주소와 포트가 유효하지 않습니다");
+                Ui().ShowMessage(AnsiLiteral("서버 주소와 포트가 유효하지 않습니다"));
                 TerminateApplication();
                 return;
             }

@@ -1,5 +1,8 @@
 // What the client socket does with each incoming message code.
 #include "net/client_socket.h"
+
+#include <optional>
+
 #include "net/zlib_codec.h"
 #include "platform/text_convert.h"
 #include "platform/ui.h"
@@ -19,6 +22,13 @@ constexpr std::int32_t kCustomObjectRaise = 2000;
 TOrdoParamList ReadParams(TOrdoStringLine& line) { return TOrdoParamList::CreateFromString(line.ReadBytes()); }
 
 std::string ListText(const TOrdoParamList& list) { return ToString(list.SaveToString(true)); }
+
+/// Bytes as a message: empty when they hold control bytes other than line breaks and tabs.
+std::string ReadableText(ByteView bytes) {
+    for (std::uint8_t b : bytes)
+        if (b < 0x20 && b != '\r' && b != '\n' && b != '\t') return {};
+    return ToString(bytes);
+}
 
 }  // namespace
 
@@ -116,7 +126,7 @@ void TOrdoClientSocket::InstallServerHandlers() {
     });
     pipeline_.SetHandler(mcCustomObject, [this](TOrdoStringLine& l) { HandleCustomObject(l); });
     auto errorText = [this](TOrdoStringLine& l) {
-        pendingError_ = l.ReadString();
+        replies_.SetPendingError(l.ReadString());
         ReplyArrived();
     };
     pipeline_.SetHandler(mcErrorText, errorText);
@@ -174,8 +184,7 @@ void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
         ds->RowsArrived(state, rows);
     } catch (const std::exception& e) {
         // Rows that cannot be loaded fail the request; the wait must not go on for them.
-        pendingError_ = e.what();
-        errorArrived_ = true;
+        replies_.Fail(e.what());
         ReplyArrived();
         throw;
     }
@@ -183,39 +192,68 @@ void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
 }
 
 void TOrdoClientSocket::HandleSQLError(TOrdoStringLine& line) {
+    const bool requestWaiting = replies_.RequestWaiting();
+    // The request has failed before anything below can: a text that cannot be read must not leave it
+    // looking like a success.
+    replies_.Fail("SQL error reply without a readable text");
     std::string text = line.ReadString();
-    const bool requestWaiting = requestWaiting_;
+    replies_.Fail(text);
     ReplyArrived(false);
     if (text.find('\x02') != std::string::npos) {
-        TOrdoParamList params = TOrdoParamList::CreateFromString(AsBytes(text).subspan(1));
-        if (OnCustomSQLError) {
-            OnCustomSQLError(*this, params);
-            return;
+        std::optional<TOrdoParamList> params;
+        try {
+            params = TOrdoParamList::CreateFromString(AsBytes(text).subspan(1));
+        } catch (const EOrdoError&) {
+            // Not a parameter list after all: the text is reported as it came.
         }
-        text = params.Count() > 0 ? params.Items(0).AsString() : std::string();
+        if (params) {
+            if (OnCustomSQLError) {
+                replies_.ClearError();  // the handler has taken the error over
+                OnCustomSQLError(*this, *params);
+                return;
+            }
+            text = params->Count() > 0 ? params->Items(0).AsString() : std::string();
+        }
     }
     // An empty text or "NULL" + 0x04 is how the server says that there was no error.
-    if (text.empty() || text == std::string("NULL\x04", 5)) return;
-    errorArrived_ = true;
+    if (text.empty() || text == std::string("NULL\x04", 5)) {
+        replies_.ClearError();
+        return;
+    }
     if (sqlErrorHandling_.Contains(seAsExceptions) && sqlErrorHandling_.Contains(seToStatusBar) &&
         statusBar_ != nullptr)
         statusBar_->SetPanelText(1, text);
     if (OnSQLError) OnSQLError(*this, text);
     if (!sqlErrorHandling_.Contains(seAsExceptions)) {
-        pendingError_.clear();  // the request must not pick up an older text instead
+        replies_.Unreported();  // the request must not pick up an older text instead
         return;
     }
-    pendingError_ = text;
-    if (requestWaiting || !raisePendingError_) return;
-    pendingError_.clear();
-    raisePendingError_ = false;
+    replies_.Fail(text);
+    if (requestWaiting || !replies_.RaisePendingError()) return;
+    replies_.ClearError();
+    replies_.ClearRaisePendingError();
     throw EOrdoSQLException(text);
 }
 
 void TOrdoClientSocket::HandleServerException(TOrdoStringLine& line) {
+    // Failed first: whatever below cannot be read, the request does not pass for a success.
+    replies_.Fail("Server Error");
     ReplyArrived(false);
-    TOrdoParamList params = ReadParams(line);
-    std::int32_t code = line.ReadInteger();
+    const ByteView listBytes = line.ReadBytes();
+    TOrdoParamList params;
+    std::string message;
+    try {
+        params = TOrdoParamList::CreateFromString(listBytes);
+    } catch (const EOrdoError&) {
+        // The list does not parse: its text is the message, as far as it reads as text at all.
+        message = ReadableText(listBytes);
+    }
+    std::int32_t code = 0;
+    try {
+        code = line.ReadInteger();
+    } catch (const EOrdoError&) {
+        code = 0;  // bad numbers in received data read as 0
+    }
     if (code == kCodeCookieError && sqlErrorHandling_.Contains(seRouteCookieErrorsToLogin) && OnLoginParamsAttempt) {
         OnLoginParamsAttempt(*this, false, params);
         return;
@@ -223,15 +261,13 @@ void TOrdoClientSocket::HandleServerException(TOrdoStringLine& line) {
     bool handled = false;
     if (OnServerAsyncException) OnServerAsyncException(*this, code, handled, params);
     if (handled) return;
-    std::string message;
     for (const auto& item : params) {
         if (!message.empty()) message += '\r';
         message += item->AsString();
     }
     if (message.empty()) message = "Server Error";
     // The request in progress fails with it, even where the exception itself goes unseen.
-    pendingError_ = message;
-    errorArrived_ = true;
+    replies_.Fail(message);
     throw EOrdoServerException(message, code);
 }
 
@@ -265,7 +301,7 @@ void TOrdoClientSocket::HandleCodedParamList(TOrdoStringLine& line) {
     }
     if (replyFlag > 0) {
         ReplyArrived();
-        pendingError_ = ListText(params);
+        replies_.SetPendingError(ListText(params));
     } else if (code != kCodeFileSegment && code != kCodeRowsAffected && OnCodedParamList) {
         OnCodedParamList(*this, code, params);
     }
@@ -283,7 +319,7 @@ void TOrdoClientSocket::HandleCustomObject(TOrdoStringLine& line) {
     ReplyArrived();
     if (state == kCustomObjectRaise)
         throw EOrdoServerException(params.Count() > 0 ? params.Items(0).AsString() : std::string(), code);
-    pendingError_ = ListText(params);
+    replies_.SetPendingError(ListText(params));
 }
 
 void TOrdoClientSocket::HandleBlobData(TOrdoStringLine& line) {
@@ -292,7 +328,7 @@ void TOrdoClientSocket::HandleBlobData(TOrdoStringLine& line) {
     std::int32_t flag = line.ReadInteger();
     Bytes stream = line.ReadStream();
     if (flag == 1) {
-        pendingError_ = ToString(stream);
+        replies_.SetPendingError(ToString(stream));
     } else if (IOrdoSocketDataSet* ds = FindDataSet(line.DataSetId())) {
         ds->BlobStreamArrived(tableName, stream, key);
     }

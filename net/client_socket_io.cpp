@@ -8,7 +8,6 @@ namespace ordo {
 namespace {
 
 constexpr std::size_t kChunkSize = 4096;
-constexpr const char* kServerErrorTag = "[서버 에러]";
 constexpr std::uint32_t kOptionCompress = 1u << 5;
 constexpr std::uint32_t kOptionDelayed = 1u << 9;
 
@@ -24,7 +23,10 @@ void TOrdoClientSocket::SendMessageLine(TOrdoStringLine& line, bool waitForReply
     // One request at a time: a reply wait in progress owns the connection.
     if (wait_.Waiting()) return;
     // Nothing can answer on a connection that is not there; waiting would only hang.
-    if (ClientType() == ctNonBlocking && !Active()) return;
+    if (ClientType() == ctNonBlocking && !Active()) {
+        if (waitForReply) replies_.NotSent();
+        return;
+    }
     Bytes frame = pipeline_.EncodeFrame(line);
     if (ClientType() == ctBlocking) {
         if (BlockingStream() == nullptr) {
@@ -34,8 +36,33 @@ void TOrdoClientSocket::SendMessageLine(TOrdoStringLine& line, bool waitForReply
         WriteFrame(frame);
         return;
     }
-    WriteFrame(frame);
+    if (!WriteFrame(frame)) {
+        // The server holds a cut frame, and would read whatever comes next as its rest: this connection
+        // is done. The request ends as a lost connection ends it, without a reply and without a wait
+        // that nothing could end any more.
+        if (waitForReply) replies_.Expect();
+        if (Active()) Close();
+        ReleaseLost();
+        return;
+    }
     if (waitForReply) WaitForReply();
+}
+
+std::string TOrdoClientSocket::Request(TOrdoStringLine& line, TRequestOptions options) {
+    /// Ends the request's collecting however the sending ends.
+    struct TInFlight {
+        explicit TInFlight(TOrdoReplyState& r, bool raise) noexcept : replies(r) { replies.BeginRequest(raise); }
+        ~TInFlight() { replies.EndRequest(); }
+        TInFlight(const TInFlight&) = delete;
+        TInFlight& operator=(const TInFlight&) = delete;
+        TOrdoReplyState& replies;
+    } inFlight(replies_, options.raisePendingError);
+    if (ClientType() == ctBlocking) {
+        SendMessageLine(line, false);
+        return BlockingExchange();
+    }
+    SendMessageLine(line, options.wait);
+    return options.wait ? TakeServerError() : std::string();
 }
 
 void TOrdoClientSocket::SendCodedMessage(std::int32_t code, const std::string& text) {
@@ -55,31 +82,37 @@ std::string TOrdoClientSocket::SendCodedParamList(std::int32_t code, const TOrdo
     line.AddInteger(code);
     line.AddItem(params != nullptr ? params->SaveToString(false) : Bytes{}, itString);
     line.AddInteger(waitForReply ? 1 : 0);
-    pendingError_.clear();
+    replies_.SetPendingError({});
     SendMessageLine(line, waitForReply);
     if (ClientType() == ctBlocking && waitForReply) return BlockingExchange();
-    std::string reply;
-    if (waitForReply) reply.swap(pendingError_);
-    return reply;
+    return waitForReply ? replies_.TakePendingError() : std::string();
 }
 
-void TOrdoClientSocket::WriteFrame(const Bytes& frame) {
+bool TOrdoClientSocket::WriteFrame(const Bytes& frame) {
     const auto total = static_cast<std::int64_t>(frame.size());
     const bool progress = progressBar_ && OnReadProgress;
     if (progress) OnReadProgress(*this, total, 0);
+    // A peer that stops reading would hold the writer here for ever; the reply time limit bounds the
+    // time without progress as it bounds the wait for the reply.
+    IOrdoWaitClock& clock = wait_.Clock();
+    std::uint32_t lastProgress = clock.Ticks();
     std::size_t sent = 0;
     while (sent < frame.size()) {
         std::size_t chunk = std::min(kChunkSize, frame.size() - sent);
         std::ptrdiff_t n = WriteSome(ByteView(frame).subspan(sent, chunk), sent + chunk < frame.size());
         if (n < 0) {
-            Sleep(1);  // the connection cannot take more now: give the peer time to read
+            const std::uint32_t limit = wait_.TimeLimit();
+            if (limit != 0 && static_cast<std::uint32_t>(clock.Ticks() - lastProgress) > limit) break;
+            clock.Pause(1);  // the connection cannot take more now: give the peer time to read
             continue;
         }
         if (n == 0) break;
         if (progress) OnReadProgress(*this, total, static_cast<std::int64_t>(sent));
         sent += static_cast<std::size_t>(n);
+        lastProgress = clock.Ticks();
     }
     if (progress) OnReadProgress(*this, 0, 0);
+    return sent == frame.size();
 }
 
 void TOrdoClientSocket::DoReadReady() {
@@ -96,7 +129,13 @@ void TOrdoClientSocket::DoReadReady() {
         // a buffer growing behind it. Delivery still waits until everything available has been read.
         try {
             pipeline_.Stack().AddData(chunk);
-        } catch (...) {
+        } catch (const std::exception& e) {
+            // No room for the frame: the stream is out of step from here on, and only a fresh connection is in
+            // step again.
+            ReportDispatchFailure(e.what());
+            pipeline_.Stack().Clear();
+            if (Active()) Close();
+            return;
         }
         received = true;
         // A short read emptied the socket; bytes arriving later raise a read notification of
@@ -113,7 +152,8 @@ void TOrdoClientSocket::DeliverReceived(std::size_t discardsBefore) {
     while (pipeline_.Stack().HasMessages()) {
         try {
             pipeline_.DeliverQueued();
-        } catch (...) {
+        } catch (const std::exception& e) {
+            ReportDispatchFailure(e.what());
         }
     }
     // A length no frame may have means the start of the next frame is lost: whatever follows
@@ -149,15 +189,32 @@ void TOrdoClientSocket::WaitForReply() {
     // A wait already running cannot take this one over; counting it would leave a reply owed
     // that never comes and stall the next wait.
     if (wait_.Waiting()) return;
-    ++outstandingReplies_;
+    replies_.Expect();
     wait_.Wait();
+    if (wait_.LastWaitEnd() != TWaitEnd::weStopped) replies_.WaitGaveUp(wait_.LastWaitEnd() == TWaitEnd::weTimedOut);
 }
 
 void TOrdoClientSocket::ReplyArrived(bool force) {
     connectWait_ = false;
-    if (outstandingReplies_ > 0) --outstandingReplies_;
-    if (force || outstandingReplies_ == 0) wait_.StopWait();
-    requestWaiting_ = false;
+    if (replies_.Arrived(force)) wait_.StopWait();
+}
+
+void TOrdoClientSocket::ReleaseLost() {
+    connectWait_ = false;
+    if (replies_.Lost()) wait_.StopWait();
+}
+
+// A frame that is cut cleanly but does not decode, or whose handler fails, is the reply the request in
+// flight waited for as far as anyone can tell: the request fails with it now rather than at its time limit,
+// and never passes for a success.
+void TOrdoClientSocket::ReportDispatchFailure(const std::string& text) {
+    if (replies_.InFlight()) {
+        replies_.Fail(text);
+        ReplyArrived(true);
+    } else {
+        lastDispatchError_ = text;
+    }
+    if (OnDispatchError) OnDispatchError(*this, text);
 }
 
 void TOrdoClientSocket::SetReplyTimeLimit(std::uint32_t milliseconds) {
@@ -165,13 +222,6 @@ void TOrdoClientSocket::SetReplyTimeLimit(std::uint32_t milliseconds) {
     if (milliseconds > 0) wait_.OnEndOfWait = endOfWait_;
 }
 
-std::string TOrdoClientSocket::TakeServerError() {
-    std::string text;
-    if (errorArrived_ && !pendingError_.empty()) text = kServerErrorTag + pendingError_;
-    // Whatever a reply left behind belongs to the request just finished, not to the next.
-    pendingError_.clear();
-    errorArrived_ = false;
-    return text;
-}
+std::string TOrdoClientSocket::TakeServerError() { return replies_.TakeServerError(); }
 
 }  // namespace ordo

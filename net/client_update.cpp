@@ -19,8 +19,6 @@ constexpr const char* kMemoText =
     "how to update itself.  Please wait while the update progresses.\r\n\r\n"
     "When the updated program has been received by your machine, it will start automatically and you can "
     "continue with your work.  Thank you.";
-constexpr const char* kPreparingText = "서버가 업데이트를 준비하고 있습니다";
-constexpr const char* kReceivingText = "업데이트를 수신 중입니다";
 
 #ifndef _WIN32
 /// Waits for the end of standard input: the old program holds the pipe's other end until it ends.
@@ -84,7 +82,7 @@ TClientUpdateForm::TClientUpdateForm(std::unique_ptr<IUiUpdateWindow> window, st
     : window_(std::move(window)), exeName_(std::move(exeName)), startTime_(startTime) {
     window_->SetCaption(kFormCaption);
     window_->SetMemoText(kMemoText);
-    window_->SetStatusText(AnsiLiteral(kPreparingText));
+    window_->SetStatusText(AnsiLiteral("서버가 업데이트를 준비하고 있습니다"));
     window_->Progress().SetMax(100);
     window_->Progress().SetPosition(0);
 }
@@ -95,7 +93,7 @@ void TClientUpdateForm::FrameStarted(std::int64_t frameSize) {
     IUiProgressBar& bar = window_->Progress();
     bar.SetPosition(0);
     bar.SetMax(ToInt(frameSize));
-    window_->SetStatusText(AnsiLiteral(kReceivingText));
+    window_->SetStatusText(AnsiLiteral("업데이트를 수신 중입니다"));
 }
 
 void TClientUpdateForm::FrameProgress(std::int64_t received, TDateTime now) {

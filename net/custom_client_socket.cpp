@@ -39,14 +39,13 @@ void TOrdoCustomClientSocket::Open() {
         OpenBlocking(target);
         return;
     }
-    socket_.Create();
-    socket_.AsyncSelect(window_, kSocketMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE);
-    int result = socket_.Connect(target, port_);
+    transport_ = transportFactory_();
+    int result = transport_->Connect(window_, kSocketMessage, target, port_);
     if (result == 0 || result == WSAEWOULDBLOCK) {
         connecting_ = true;  // FD_CONNECT follows with the outcome
         return;
     }
-    socket_.Close();
+    transport_.reset();
     RaiseSocketError(eeConnect, result, "connect");
 }
 
@@ -71,7 +70,9 @@ void TOrdoCustomClientSocket::Close() {
 }
 
 void TOrdoCustomClientSocket::ClosePlatformSocket() noexcept {
-    socket_.Close();
+    // Notifications of this connection still queued find no transport of theirs and are dropped.
+    if (transport_) transport_->Close();
+    transport_.reset();
     blocking_.reset();
     connecting_ = false;
     active_ = false;
@@ -83,9 +84,9 @@ void TOrdoCustomClientSocket::RaiseSocketError(TErrorEvent event, int code, cons
 }
 
 std::ptrdiff_t TOrdoCustomClientSocket::ReadSome(std::span<std::uint8_t> buffer) {
-    if (!socket_.IsOpen()) return 0;
-    std::ptrdiff_t n = socket_.Recv(buffer);
-    if (n < 0 && socket_.LastError() != WSAEWOULDBLOCK) return 0;
+    if (!transport_ || !transport_->IsOpen()) return 0;
+    std::ptrdiff_t n = transport_->Recv(buffer);
+    if (n < 0 && transport_->LastError() != WSAEWOULDBLOCK) return 0;
     return n;
 }
 
@@ -100,10 +101,10 @@ std::ptrdiff_t TOrdoCustomClientSocket::WriteSome(ByteView data, bool moreFollow
             return 0;
         }
     }
-    if (!socket_.IsOpen()) return 0;
-    std::ptrdiff_t n = socket_.Send(data, moreFollows);
+    if (!transport_ || !transport_->IsOpen()) return 0;
+    std::ptrdiff_t n = transport_->Send(data, moreFollows);
     if (n >= 0) return n;
-    int code = socket_.LastError();
+    int code = transport_->LastError();
     if (code == WSAEWOULDBLOCK) return -1;
     DoSocketError(eeSend, code);
     if (code != 0) DoUnhandledAsyncError(code);
@@ -115,7 +116,7 @@ void TOrdoCustomClientSocket::WindowProc(const TMessage& msg) {
         DoTimer(msg.wParam);
         return;
     }
-    if (msg.message != kSocketMessage || static_cast<int>(msg.wParam) != socket_.Handle()) return;
+    if (msg.message != kSocketMessage || !transport_ || msg.wParam != transport_->Handle()) return;
     HandleSocketMessage(SelectEvent(msg.lParam), SelectError(msg.lParam));
 }
 
@@ -140,10 +141,7 @@ void TOrdoCustomClientSocket::HandleConnect(int error) {
         if (error != 0) DoUnhandledAsyncError(error);
         return;
     }
-    // A request longer than one write chunk goes out in several writes and then waits for its reply. Were small
-    // writes held back until the earlier ones are acknowledged, its tail would wait out the server's delayed
-    // acknowledgement, some 40 ms, on every such request.
-    socket_.SetNoDelay(true);
+    transport_->Established();
     active_ = true;
     DoConnected();
 }

@@ -10,6 +10,7 @@
 #include "net/client_socket_types.h"
 #include "platform/bytes.h"
 #include "platform/message_queue.h"
+#include "net/transport.h"
 #include "platform/tcp_socket.h"
 
 namespace ordo {
@@ -51,6 +52,9 @@ public:
     /// The socket's own window: its notifications, its timers and the reply wait's wake-up go there.
     [[nodiscard]] WindowHandle Handle() const noexcept { return window_; }
 
+    /// Makes the connection of every later Open (non-blocking client type); TCP unless replaced.
+    void SetTransportFactory(TOrdoTransportFactory factory) { transportFactory_ = std::move(factory); }
+
 protected:
     /// The connection is up; Active() is already true.
     virtual void DoConnected() = 0;
@@ -74,7 +78,6 @@ protected:
     void ClosePlatformSocket() noexcept;
     /// The open blocking connection, or null.
     [[nodiscard]] TBlockingTcpStream* BlockingStream() noexcept { return blocking_.get(); }
-    [[nodiscard]] TAsyncTcpSocket& PlatformSocket() noexcept { return socket_; }
 
     /// Runs the error handling and raises what it leaves standing.
     void RaiseSocketError(TErrorEvent event, int code, const char* operation);
@@ -94,7 +97,8 @@ private:
     int blockingTimeout_ = 5000;
     bool active_ = false;
     bool connecting_ = false;
-    TAsyncTcpSocket socket_;
+    TOrdoTransportFactory transportFactory_ = CreateTcpTransport;
+    std::unique_ptr<IOrdoTransport> transport_;
     std::unique_ptr<TBlockingTcpStream> blocking_;
     WindowHandle window_ = 0;
 };

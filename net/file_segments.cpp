@@ -59,7 +59,7 @@ void TOrdoFileSegments::Arrive(const TOrdoParamList& segment, const std::string&
     const std::int64_t fileSize = LargeIntOf(segment.FindParam("FileSize"));
     const bool finished = BooleanOf(segment.FindParam("Finished"));
 
-    Entry& entry = Open(path);
+    Entry& entry = Open(path, finished);
     if (entry.failed) {
         if (finished) {
             files_.erase(path);
@@ -85,13 +85,24 @@ void TOrdoFileSegments::Arrive(const TOrdoParamList& segment, const std::string&
     if (finished) Finish(path, name, onArrive);
 }
 
-TOrdoFileSegments::Entry& TOrdoFileSegments::Open(const std::string& path) {
+TOrdoFileSegments::Entry& TOrdoFileSegments::Open(const std::string& path, bool finished) {
     auto it = files_.find(path);
     if (it != files_.end()) return it->second;
-    const std::string folder = ExtractFilePath(path);
-    if (!folder.empty()) ForceDirectories(folder);  // a failure shows as the create's error
     Entry entry;
-    entry.file.Create(path);
+    try {
+        const std::string folder = ExtractFilePath(path);
+        if (!folder.empty()) ForceDirectories(folder);  // a failure shows as the create's error
+        entry.file.Create(path);
+    } catch (const std::exception&) {
+        // The file's later segments must not make a file that lacks its beginning and reads as complete:
+        // it stays refused until its last segment.
+        if (!finished) {
+            Entry refused;
+            refused.failed = true;
+            files_.emplace(path, std::move(refused));
+        }
+        throw;
+    }
     return files_.emplace(path, std::move(entry)).first->second;
 }
 

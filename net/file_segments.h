@@ -47,7 +47,7 @@ private:
         TAppendFile file;
         bool failed = false;
     };
-    Entry& Open(const std::string& path);
+    Entry& Open(const std::string& path, bool finished);
     void Finish(const std::string& path, const std::string& name, const ArriveEvent& onArrive);
 
     std::map<std::string, Entry> files_;  // by resolved path

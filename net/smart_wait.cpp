@@ -5,9 +5,25 @@
 #include "platform/ui.h"
 
 namespace ordo {
+namespace {
+
+class TSystemWaitClock final : public IOrdoWaitClock {
+public:
+    std::uint32_t Ticks() override { return GetTickCount(); }
+    bool WaitFor(const TMessageFilter& filter, int timeoutMs) override { return WaitMessage(filter, timeoutMs); }
+    void Pause(std::uint32_t ms) override { Sleep(ms); }
+};
+
+}  // namespace
+
+IOrdoWaitClock& SystemWaitClock() noexcept {
+    static TSystemWaitClock clock;
+    return clock;
+}
+
 void TOrdoSmartWait::Wait() {
     if (waiting_) return;
-    if (timeLimit_ != 0) startTick_ = GetTickCount();
+    if (timeLimit_ != 0) startTick_ = clock_->Ticks();
     SetWaitCursor();
     if (OnStartOfWait) OnStartOfWait(*this);
     waiting_ = true;
@@ -33,7 +49,7 @@ bool TOrdoSmartWait::Pass() {
     const TMessageFilter filter{target_, kStopWaitMessage};
     TMessage msg;
     try {
-        if (!WaitMessage(filter, PollTimeout())) return true;
+        if (!clock_->WaitFor(filter, PollTimeout())) return true;
         if (!PeekMessage(msg, filter, true)) return true;
         if (msg.message == WM_QUIT) {
             // The outer loop must still learn that the program is to end.
@@ -44,9 +60,10 @@ bool TOrdoSmartWait::Pass() {
         dispatching_ = true;
         DispatchMessage(msg);
         dispatching_ = false;
-    } catch (...) {
+    } catch (const std::exception& e) {
         dispatching_ = false;
         lastEnd_ = TWaitEnd::weFailed;
+        lastFailure_ = e.what();
         return false;
     }
     return true;
@@ -61,14 +78,14 @@ void TOrdoSmartWait::StopWait() {
 }
 
 bool TOrdoSmartWait::LimitPassed() const noexcept {
-    return timeLimit_ != 0 && static_cast<std::uint32_t>(GetTickCount() - startTick_) > timeLimit_;
+    return timeLimit_ != 0 && static_cast<std::uint32_t>(clock_->Ticks() - startTick_) > timeLimit_;
 }
 
 int TOrdoSmartWait::PollTimeout() const noexcept {
     // Queued cross-thread calls wake the wait by themselves; only the time limit bounds it.
     int timeout = -1;
     if (timeLimit_ != 0) {
-        std::uint32_t elapsed = GetTickCount() - startTick_;
+        std::uint32_t elapsed = clock_->Ticks() - startTick_;
         // One past the limit, so that the test after the pass sees it exceeded.
         std::uint32_t left = elapsed > timeLimit_ ? 0 : timeLimit_ - elapsed + 1;
         int leftMs = static_cast<int>(std::min<std::uint32_t>(left, 0x7FFFFFFF));

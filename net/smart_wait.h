@@ -3,8 +3,10 @@
 // socket's notifications) and holds back every other message until the wait ends.
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "net/client_socket_types.h"
+#include "net/wait_clock.h"
 #include "platform/message_queue.h"
 
 namespace ordo {
@@ -46,12 +48,17 @@ public:
     void SetTargetWindow(WindowHandle value) noexcept { target_ = value; }
     /// Where the waiting cursor is shown; none: the cursor is left alone.
     void SetUi(IUiBackend* ui) noexcept { ui_ = ui; }
+    /// The clock the time limit is measured with; the system's unless replaced (it must outlive the wait).
+    void SetClock(IOrdoWaitClock& clock) noexcept { clock_ = &clock; }
+    [[nodiscard]] IOrdoWaitClock& Clock() const noexcept { return *clock_; }
 
     [[nodiscard]] bool Waiting() const noexcept { return waiting_; }
     /// Set by the first wait that runs out of time and never cleared: the caller of any later
     /// request still sees that a reply was given up on.
     [[nodiscard]] bool TimedOut() const noexcept { return timedOut_; }
     [[nodiscard]] TWaitEnd LastWaitEnd() const noexcept { return lastEnd_; }
+    /// What the dispatch that ended the last weFailed wait raised.
+    [[nodiscard]] const std::string& LastFailure() const noexcept { return lastFailure_; }
 
     std::function<void(TOrdoSmartWait& sender)> OnStartOfWait;
     /// Kept for handlers that expect it; the loop never calls it.
@@ -77,6 +84,8 @@ private:
     std::uint32_t startTick_ = 0;
     int savedCursor_ = 0;
     IUiBackend* ui_ = nullptr;
+    std::string lastFailure_;
+    IOrdoWaitClock* clock_ = &SystemWaitClock();
 };
 
 }  // namespace ordo

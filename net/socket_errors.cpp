@@ -1,15 +1,17 @@
 #include "net/socket_errors.h"
 
+#include "platform/codepage.h"
+
 namespace ordo {
 
 std::optional<std::string> SocketErrorText(int code) {
     switch (code) {
         case kWsaConnAborted:
-            return "10053: 연결 오류입니다.  서버와 연결이 중지되었습니다. 서버가 중지되었을 수 있습니다.";
+            return AnsiLiteral("10053: 연결 오류입니다.  서버와 연결이 중지되었습니다. 서버가 중지되었을 수 있습니다.");
         case kWsaConnReset:
-            return "10054: 연결 오류입니다.  서버와 연결이 중지되었습니다. 서버가 중지되었을 수 있습니다.";
+            return AnsiLiteral("10054: 연결 오류입니다.  서버와 연결이 중지되었습니다. 서버가 중지되었을 수 있습니다.");
         case kWsaConnRefused:
-            return "10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오";
+            return AnsiLiteral("10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오");
         case kWsaHostUnreach:
             return "10065: The client cannot reach the destination network. Verify that your target network is "
                    "available and that a firewall is not blocking your protocol and port";

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "params/memory_stream.h"
+#include "platform/codepage.h"
 #include "platform/wire.h"
 
 namespace ordo {
@@ -51,8 +52,8 @@ void TOrdoStringLine::SetToken(int value) {
 }
 
 void TOrdoStringLine::AddItem(ByteView raw, std::uint8_t type) {
-    if (!IsKnownItemType(type)) throw EStringLineException("문자열 에러: 잘못된 테이다타입.");
-    if (count_ >= kMaxItems) throw EStringLineException("문자열 에러: 최대 필드를 초과하였습니다.");
+    if (!IsKnownItemType(type)) throw EStringLineException(AnsiLiteral("문자열 에러: 잘못된 테이다타입."));
+    if (count_ >= kMaxItems) throw EStringLineException(AnsiLiteral("문자열 에러: 최대 필드를 초과하였습니다."));
     if (count_ == 0) Clear();
     if (payload_.size() + raw.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
         throw EStringLineException("Message line item of " + std::to_string(raw.size()) + " bytes is too large");
@@ -75,7 +76,7 @@ void TOrdoStringLine::AddStream(TStream& stream) {
 }
 
 void TOrdoStringLine::AddObject(const TOrdoLineObject& object, std::uint8_t type) {
-    if (type != itObject && type != itObject2) throw EStringLineException("문자열 에러: 잘못된 테이다타입.");
+    if (type != itObject && type != itObject2) throw EStringLineException(AnsiLiteral("문자열 에러: 잘못된 테이다타입."));
     const std::string text = object.LineText();
     AddItem(AsBytes(text), type);
 }

@@ -61,6 +61,14 @@ void TOrdoBlobList::Clear() noexcept {
     items_.clear();
 }
 
+void TOrdoBlobList::TakeItems(TOrdoBlobList&& loaded) noexcept {
+    items_ = std::move(loaded.items_);
+    index_ = std::move(loaded.index_);
+    loaded.items_.clear();
+    loaded.index_.clear();
+    lastId_ = std::max(lastId_, loaded.lastId_);
+}
+
 std::int64_t TOrdoBlobList::TotalBytes() const noexcept {
     std::int64_t n = 0;
     for (const auto& p : items_) n += p->Data.Size();

@@ -36,6 +36,9 @@ public:
     bool DeleteBlob(std::int32_t blobId, std::int32_t fieldNo);
     /// Drops every blob; the numbering goes on where it was.
     void Clear() noexcept;
+    /// Replaces the items with those of `loaded` (left empty); numbering goes on above the
+    /// higher of both lists' numbers.
+    void TakeItems(TOrdoBlobList&& loaded) noexcept;
     /// The number the next AddBlob returns.
     [[nodiscard]] std::int32_t NextBlobId() const noexcept { return lastId_ + 1; }
     /// Bytes held by all blobs.

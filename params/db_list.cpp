@@ -131,8 +131,10 @@ void CheckLoadedField(const TOrdoFieldItem& f, std::int64_t expectedOffset) {
     if (!IsValidFieldType(f.DataType))
         throw EReadError(who + " has the unknown type code " + std::to_string(f.DataType));
     const TFieldType type = static_cast<TFieldType>(f.DataType);
-    std::int64_t want = SlotSize(type, DeclaredSizeFromSlot(type, f.DataSize));
-    if (type == ftGuid) want = 38;  // the declared size of a GUID is always 38
+    // A GUID slot is text read up to its zero byte: any size fits its type. Streams written
+    // before GUID columns from the server were widened to 38 hold narrower ones; they load,
+    // and a data set carries their rows into the 38-byte slot.
+    const std::int64_t want = type == ftGuid ? f.DataSize : SlotSize(type, DeclaredSizeFromSlot(type, f.DataSize));
     if (f.DataSize < 0 || f.DataSize != want)
         throw EReadError(who + " of type " + std::to_string(f.DataType) + " has a slot of " +
                          std::to_string(f.DataSize) + " bytes; its type needs " + std::to_string(want));

@@ -15,6 +15,8 @@ enum TFieldType : std::uint8_t {
 };
 
 inline constexpr int kFieldTypeCount = 38;
+/// The declared size of every ftGuid column: the braces-and-hyphens text of a GUID.
+inline constexpr int kGuidTextSize = 38;
 
 /// Codes outside 0..37 arriving from the wire are not types; callers map them before casting.
 constexpr bool IsValidFieldType(int code) noexcept { return code >= 0 && code < kFieldTypeCount; }

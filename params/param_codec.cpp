@@ -66,10 +66,10 @@ void DecodeRecord(std::string_view record, std::size_t offset, TOrdoParamList& l
     const int paramType = ParseField(NextField(rest, terminated));
     const int isNull = ParseField(NextField(rest, terminated));
     const int length = ParseField(NextField(rest, terminated));
-    // Codes that are no type (or no parameter kind) carry no meaning; keep them as unknown.
-    item.SetDataType(IsValidFieldType(dataType) ? static_cast<TFieldType>(dataType) : ftUnknown);
-    item.SetParamType(paramType >= 0 && paramType < kParamTypeCount ? static_cast<TOrdoParamType>(paramType)
-                                                                    : ptUnknown);
+    // Each code is one byte, as the platform's fields hold it. A code that names no type (or no
+    // parameter kind) of ours is kept as it came, so the list goes out again in the same bytes.
+    item.SetDataType(static_cast<TFieldType>(static_cast<std::uint8_t>(dataType)));
+    item.SetParamType(static_cast<TOrdoParamType>(static_cast<std::uint8_t>(paramType)));
     item.SetIsNull(false);
     if (isNull != 0) item.SetIsNull(true);
     if (length <= 0) return;

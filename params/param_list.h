@@ -73,7 +73,8 @@ public:
 
     /// Rebuilds the list from the ":name" parameters of SQL text (lines joined with CR LF).
     /// Raises EOrdoParamException ":param 구문을 체크하세요" for "::"; an unclosed quote
-    /// fires OnShowMessage with "SQL 구문에 열려진 quote 구문이 있습니다" and ends the scan.
+    /// shows "SQL 구문에 열려진 quote 구문이 있습니다" and ends the scan. Either way the names
+    /// found before stay in the list. Texts are in the ANSI code page.
     void ParamsFromSQL(const std::vector<std::string>& sqlLines);
     void ParamsFromSQL(std::string_view sql);
     /// Rebuilds the list from design lines "<name>\x06<paramtype>\x06<datatype>\x06".
@@ -81,7 +82,8 @@ public:
     /// failure "Problem created params from <lines>".
     void ParamsFromDesignList(const std::vector<std::string>* lines);
 
-    /// A message the user should see (the platform shows it modally); skipped when empty.
+    /// A message the user should see (the platform shows it modally); when empty, the message
+    /// goes to the process's sink (ShowLibraryMessage).
     std::function<void(TOrdoParamList& sender, const std::string& message)> OnShowMessage;
 
     // Range access to the items in order (each element is the owning pointer).

@@ -1,6 +1,8 @@
 #include "params/sql_params.h"
 
 #include "params/param_list.h"
+#include "params/show_message.h"
+#include "platform/codepage.h"
 #include "platform/text_convert.h"
 
 namespace ordo {
@@ -12,12 +14,13 @@ constexpr char kQuote = '\'';
 bool EndsName(char c) { return c == '\r' || c == ' ' || c == '*' || c == '+' || c == ',' || c == '-'; }
 bool DroppedFromName(char c) { return c == kQuote || c == '\n' || c == ')' || c == ';'; }
 
-/// Reads the name after the ':' at `colon`; returns the index to continue from.
+/// Reads the name after the ':' at `colon`; returns the index to continue from, or npos when
+/// the name runs into a second ':'.
 std::size_t ReadName(std::string_view sql, std::size_t colon, std::string& name) {
     std::size_t i = colon + 1;
     for (; i < sql.size(); ++i) {
         const char c = sql[i];
-        if (c == ':') throw EOrdoParamException(":param 구문을 체크하세요");
+        if (c == ':') return std::string_view::npos;
         if (EndsName(c)) return i + 1;
         if (!DroppedFromName(c)) name += c;
     }
@@ -45,7 +48,7 @@ SqlParamScan ScanSqlParams(std::string_view sql) {
         if (c == kQuote) {
             const std::size_t close = sql.find(kQuote, i + 1);
             if (close == std::string_view::npos) {
-                scan.unclosedQuote = true;
+                scan.stop = SqlScanStop::UnclosedQuote;
                 return scan;
             }
             i = close + 1;
@@ -54,6 +57,10 @@ SqlParamScan ScanSqlParams(std::string_view sql) {
             if (i + 1 == sql.size()) return scan;
             std::string name;
             i = ReadName(sql, i, name);
+            if (i == std::string_view::npos) {
+                scan.stop = SqlScanStop::DoubleColon;
+                return scan;
+            }
             Record(scan, std::move(name));
         } else {
             ++i;
@@ -83,7 +90,15 @@ void TOrdoParamList::ParamsFromSQL(std::string_view sql) {
         item.SetParamType(ptInput);
         item.SetIsNull(false);
     }
-    if (scan.unclosedQuote && OnShowMessage) OnShowMessage(*this, "SQL 구문에 열려진 quote 구문이 있습니다");
+    if (scan.stop == detail::SqlScanStop::DoubleColon) throw EOrdoParamException(AnsiLiteral(":param 구문을 체크하세요"));
+    if (scan.stop == detail::SqlScanStop::UnclosedQuote) {
+        const std::string text = AnsiLiteral("SQL 구문에 열려진 quote 구문이 있습니다");
+        if (OnShowMessage) {
+            OnShowMessage(*this, text);
+        } else {
+            ShowLibraryMessage(text);
+        }
+    }
 }
 
 namespace {

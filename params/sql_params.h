@@ -6,12 +6,15 @@
 
 namespace ordo::detail {
 
+/// Why a scan stopped before the end of the text.
+enum class SqlScanStop { None, UnclosedQuote, DoubleColon };
+
 struct SqlParamScan {
     std::vector<std::string> names;  // in order of first appearance, each once (letter case ignored)
-    bool unclosedQuote = false;      // the scan stopped at a quote that never closes
+    SqlScanStop stop = SqlScanStop::None;  // the names found before the stop are kept
 };
 
-/// Raises EOrdoParamException ":param 구문을 체크하세요" for a second ':' inside a name.
+/// Never raises: the caller decides what a stop means (ParamsFromSQL raises for a double colon).
 SqlParamScan ScanSqlParams(std::string_view sql);
 
 }  // namespace ordo::detail

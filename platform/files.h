@@ -16,9 +16,9 @@
 namespace ordo {
 
 /// The names (without folder) of the plain files in `folder` whose names match `mask`
-/// ('*' any run, '?' one character, without regard to ASCII case), hidden files (names starting
-/// with '.') left out, in ascending order without regard to case. Throws EOSError when the
-/// folder cannot be read.
+/// ('*' any run, '?' one character, without regard to ASCII case), hidden files left out (on Windows
+/// hidden and system files by their attributes, elsewhere names starting with '.'), in ascending order
+/// without regard to case. Throws EOSError when the folder cannot be read.
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask);
 /// The wildcard match used by ListFiles.
 bool MatchesMask(std::string_view name, std::string_view mask);

@@ -42,7 +42,7 @@ public:
             Wire(default_, defaultAnswer);
             Wire(other_, !defaultAnswer);
         } else {
-            default_.label("확인");
+            default_.label("확인");  // codepage: utf-8 (FLTK draws UTF-8 text)
             default_.callback([](Fl_Widget*, void* self) { static_cast<TDialogForm*>(self)->answer_ = true; }, this);
             other_.hide();
         }
@@ -61,7 +61,7 @@ public:
 
 private:
     void Wire(Fl_Button& button, bool yes) {
-        button.label(yes ? "예" : "아니요");
+        button.label(yes ? "예" : "아니요");  // codepage: utf-8 (FLTK draws UTF-8 text)
         button.shortcut(yes ? 'y' : 'n');
         // The callback's data is the form; which answer a button gives is in the function.
         if (yes) {

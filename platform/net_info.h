@@ -31,6 +31,19 @@ std::string FormatIPv4(std::uint32_t address);
 
 /// True when any interface other than loopback is up and running (counts as a LAN connection).
 bool IsNetworkConnected();
+
+/// Connection kinds of the Windows connected-state query.
+inline constexpr std::uint32_t kConnectionModem = 0x01;
+inline constexpr std::uint32_t kConnectionLan = 0x02;
+inline constexpr std::uint32_t kConnectionProxy = 0x04;
+inline constexpr std::uint32_t kConnectionOffline = 0x20;
+/// What the Windows connected-state query's answer means: online only when the query succeeded, names a
+/// modem, LAN or proxy connection, and the system is not working offline. A machine whose connection is
+/// merely configured, or that the user switched to offline, has no network to reach the server over.
+constexpr bool ConnectedStateIsOnline(bool reported, std::uint32_t flags) noexcept {
+    return reported && (flags & (kConnectionModem | kConnectionLan | kConnectionProxy)) != 0 &&
+           (flags & kConnectionOffline) == 0;
+}
 /// Tests pin the answer of IsNetworkConnected with a value, and give it back to the system with nullopt.
 void OverrideNetworkState(std::optional<bool> connected);
 

@@ -15,7 +15,7 @@ packages=(
   libssl-dev openssl
   clang libclang-rt-14-dev
   procps iproute2
-  locales            # the EUC-KR locale of the end-to-end benchmark's run in the Korean shops' character set
+  locales            # EUC-KR locales: the shown-texts test and the end-to-end benchmark's run in the shops' character set
   libfltk1.3-dev libxfixes-dev libfontconfig1-dev fonts-nanum
   xvfb x11-utils xdotool
 )

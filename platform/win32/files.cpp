@@ -38,7 +38,10 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
         std::string name = data.cFileName;
         // The mask is matched here, not by the system: its 8.3 short names would let "*.txt"
         // catch "a.txt1" as well.
-        if (name.empty() || name.front() == '.' || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        // Folders, hidden and system files stay out by their attributes, as the system's own listings keep them
+        // out; a name that begins with a dot is an ordinary file here.
+        constexpr DWORD kNotListed = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (name.empty() || (data.dwFileAttributes & kNotListed) != 0) continue;
         if (MatchesMask(name, mask)) names.push_back(std::move(name));
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);

@@ -71,7 +71,8 @@ std::string LocalHostName() {
 bool IsNetworkConnected() {
     if (int pinned = gNetworkOverride.load(); pinned >= 0) return pinned == 1;
     DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) != FALSE;
+    const bool reported = ::InternetGetConnectedState(&flags, 0) != FALSE;
+    return ConnectedStateIsOnline(reported, flags);
 }
 
 void OverrideNetworkState(std::optional<bool> connected) {

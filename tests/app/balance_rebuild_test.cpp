@@ -22,7 +22,7 @@ struct RebuildFixture : ::testing::Test {
     FakeDataSet query, writes;
     std::vector<FakeRow> rows;
     std::string querySql;
-    TStatementRunner runner{{socket, view, [] { return true; }, [] { return false; }, [] { return std::string("u"); }}};
+    TStatementRunner runner{{socket, view, [] { return true; }, [] { return std::string("u"); }}};
     TBalanceRebuild rebuild{runner, query, writes};
 
     void SetUp() override {
@@ -153,6 +153,14 @@ TEST_F(RebuildFixture, QuotesInValuesAreDoubled) {
     EXPECT_EQ(querySql.find("'B'1'"), std::string::npos);
     EXPECT_NE(writes.executed[0].find("WHERE BUYERCD = 'B''1' And"), std::string::npos);
     EXPECT_NE(Lines(1)[0].find("'2024-01-05','MC','B''1','O''Brien', 0,5,"), std::string::npos);
+}
+
+TEST_F(RebuildFixture, AQuoteInTheStartDateIsDoubledOnceInTheVoucherKeyToo) {
+    rows = {Voucher("11", "2024-01-05", {{"HMSAMT", "0"}})};
+    ASSERT_TRUE(rebuild.RebuildBalance("B001", "Kim", "2024-01-0'5"));
+    EXPECT_NE(querySql.find("(JPNO >= '2024010''5-0-00000')"), std::string::npos) << querySql;
+    EXPECT_EQ(querySql.find("''''"), std::string::npos);
+    EXPECT_NE(writes.executed[0].find("SALEDT >= '2024-01-0''5'"), std::string::npos);
 }
 
 TEST_F(RebuildFixture, NullAmountEndsTheRebuildBeforeAnyWrite) {

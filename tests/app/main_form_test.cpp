@@ -117,6 +117,60 @@ TEST_F(FormFixture, OnlineMachineStartsConnecting) {
     EXPECT_TRUE(form->ACSocket.Connecting() || form->ACSocket.Active());
 }
 
+/// A user interface whose message box, while it waits for its OK, lets something run, as a real box's own loop
+/// goes on dispatching timer ticks.
+class BoxLoopUi final : public IUiBackend {
+public:
+    explicit BoxLoopUi(IUiBackend& inner) : inner_(inner) {}
+    std::function<void()> whileOpen;
+    int boxes = 0;
+    [[nodiscard]] std::string Name() const override { return inner_.Name(); }
+    std::unique_ptr<IUiWindow> CreateWindow() override { return inner_.CreateWindow(); }
+    [[nodiscard]] TRect WorkArea() const override { return inner_.WorkArea(); }
+    void ShowMessage(std::string_view) override {
+        ++boxes;
+        if (whileOpen) whileOpen();
+    }
+    bool Confirm(std::string_view q, bool d) override { return inner_.Confirm(q, d); }
+    void SetScreenCursor(TCursor c) override { inner_.SetScreenCursor(c); }
+    [[nodiscard]] TCursor ScreenCursor() const override { return inner_.ScreenCursor(); }
+
+private:
+    IUiBackend& inner_;
+};
+
+TEST_F(FormFixture, TheReconnectTimerOpensNoSecondBoxOnTopOfAConnectFailure) {
+    OverrideNetworkState(true);
+    Ini("127.0.0.1", "", Scramble("1"));
+    BoxLoopUi boxUi(*ui);
+    TfrmPellow form(boxUi, dir.string() + "/");
+    form.FormCreate();
+    form.ACSocket.Close();  // the attempt failed; its message box is about to open
+    bool triedWhileOpen = false;
+    boxUi.whileOpen = [&] {
+        form.tmrConnectTimer();
+        triedWhileOpen = form.ACSocket.Connecting() || form.ACSocket.Active();
+    };
+    form.ACSocket.Ui().ShowMessage("10060: connection timed out");
+    EXPECT_FALSE(triedWhileOpen) << "a new attempt while the box was open could stack a second box";
+    EXPECT_EQ(boxUi.boxes, 1);
+    // Once the box is closed, the next tick tries again.
+    form.tmrConnectTimer();
+    EXPECT_TRUE(form.ACSocket.Connecting() || form.ACSocket.Active());
+}
+
+TEST_F(FormFixture, FailedAttemptsAreSaidWithWhereAndWhy) {
+    std::ostringstream messages;
+    OverrideNetworkState(false);
+    Ini("10.1.2.3", "", Scramble("3050"));
+    TfrmPellow form(*ui, dir.string() + "/");
+    form.SetMessages(messages);
+    form.FormCreate();
+    EXPECT_EQ(messages.str(),
+              "fqreplay: cannot connect to 10.1.2.3:3050: the machine reports no network connection; "
+              "trying again every 5 s\n");
+}
+
 TEST_F(FormFixture, WindowSitsInTheBottomRightCornerOfTheWorkArea) {
     auto form = Create();
     form->FormShow();

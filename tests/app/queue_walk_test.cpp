@@ -24,7 +24,7 @@ struct QueueFixture : ::testing::Test {
     bool connected = true;
     std::vector<TRebuildCommand> rebuilds;
     std::function<bool(const TRebuildCommand&)> rebuildResult = [](const TRebuildCommand&) { return true; };
-    TStatementRunner runner{{socket, view, [this] { return connected; }, [] { return false; },
+    TStatementRunner runner{{socket, view, [this] { return connected; },
                              [] { return std::string("u"); }}};
 
     void SetUp() override {

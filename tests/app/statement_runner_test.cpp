@@ -36,8 +36,7 @@ struct RunnerFixture : ::testing::Test {
     FakeView view;
     FakeDataSet ds;
     bool connected = true;
-    bool stopping = false;
-    TStatementRunner runner{{socket, view, [this] { return connected; }, [this] { return stopping; },
+    TStatementRunner runner{{socket, view, [this] { return connected; },
                              [] { return std::string("10.0.0.7(SHOP1)"); }}};
 };
 
@@ -90,11 +89,6 @@ TEST_F(RunnerFixture, ConnectionLostDuringTheWaitIsNoSuccess) {
 TEST_F(RunnerFixture, AWaitEndedWithoutItsReplyIsNoSuccess) {
     ds.onRequest = [this](const std::string&) { socket.waitCompleted = false; };  // a quit or a failed dispatch
     EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
-}
-
-TEST_F(RunnerFixture, StopRequestDuringTheWaitIsNoSuccess) {
-    ds.onRequest = [this](const std::string&) { stopping = true; };
-    EXPECT_EQ(runner.RunStatement("DELETE FROM T", ds), -1);
 }
 
 TEST_F(RunnerFixture, ServerErrorPassesThroughAfterCleanUp) {

@@ -4,6 +4,7 @@
 
 #include "client_peer_support.h"
 #include "params/param_errors.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 namespace ordo {
@@ -33,7 +34,7 @@ TEST_F(ClientPeerFixture, ExecuteReportsAffectedRowsAndTheNextExecuteStartsAtZer
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
         rowsWhenSecondArrived = ds->RowsAffected();
-        EXPECT_STREQ(e.what(), "[서버 에러]lock conflict on no wait transaction");
+        EXPECT_EQ(e.what(), AnsiLiteral("[서버 에러]lock conflict on no wait transaction"));
     }
     Finish();
     EXPECT_EQ(rowsWhenSecondArrived, 0);
@@ -177,7 +178,7 @@ TEST_F(ClientPeerFixture, BroadcastRegistrationNeedsASocketAndAProvider) {
         ds->RegisterForBroadcasts(true);
         ADD_FAILURE() << "no exception";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "소켓이 없거나 활성화 되어 있지 않습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("소켓이 없거나 활성화 되어 있지 않습니다"));
     }
     Connect([](PeerConn& c) { c.Silent(3000); });
     try {
@@ -194,7 +195,7 @@ TEST_F(ClientPeerFixture, ExecuteWithoutAConnectionFailsInsteadOfPassingForDone)
         ds->ExecuteSQL();
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "소켓이 없거나 활성화 되어 있지 않습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("소켓이 없거나 활성화 되어 있지 않습니다"));
     }
 }
 
@@ -206,7 +207,7 @@ TEST(TOrdoClientDataSet, WithoutASocketOpenAndExecuteRaiseTheNoSocketText) {
             run(ds);
             ADD_FAILURE() << "no exception";
         } catch (const EDatabaseError& e) {
-            EXPECT_STREQ(e.what(), "할당된 클라이언트 소켓이 없습니다");
+            EXPECT_EQ(e.what(), AnsiLiteral("할당된 클라이언트 소켓이 없습니다"));
         }
         EXPECT_FALSE(ds.Active());
     }
@@ -236,6 +237,14 @@ TEST(TOrdoClientDataSet, AFailingParameterScanFailsTheAddButKeepsTheLine) {
     TOrdoClientDataSet ds;
     EXPECT_THROW(ds.SQL().Add("select * from t where a = :x::y"), EOrdoParamException);
     EXPECT_EQ(ds.SQL().Count(), 1);
+    // Issue 24: the parameters found before the failure stay, with the values they had.
+    ds.SQL().Clear();
+    ds.SQL().Add("select * from t where a = :a");
+    ds.ParamByName("a").SetAsInteger(7);
+    EXPECT_THROW(ds.SQL().Add("and b = :b and c = :c::d"), EOrdoParamException);
+    ASSERT_EQ(ds.Params().Count(), 2);
+    EXPECT_EQ(ds.Params()[0].AsInteger(), 7);
+    EXPECT_EQ(ds.Params()[1].Name(), "b");
 }
 
 TEST(TOrdoClientDataSet, SettersKeepStatementTableAndParametersConsistent) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "client_peer_support.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 
 namespace ordo {
@@ -82,7 +83,7 @@ TEST_F(ClientPeerFixture, ServerErrorOnOpenLeavesTheDataSetClosedAndRaisesTheSoc
         ds->Open();
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "[서버 에러]Table unknown SAL_NONE");
+        EXPECT_EQ(e.what(), AnsiLiteral("[서버 에러]Table unknown SAL_NONE"));
     }
     EXPECT_FALSE(ds->Active());
     EXPECT_FALSE(ds->Opening());

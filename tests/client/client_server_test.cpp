@@ -5,6 +5,7 @@
 
 #include "dataset/client_data_set.h"
 #include "net/client_socket.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "tests/server/server_fixture.h"
 #include "tests/socket/socket_test_support.h"
@@ -95,7 +96,7 @@ TEST_F(ClientOnServer, AnSQLErrorIsRaisedAsADatabaseError) {
         FAIL() << "no exception";
     } catch (const EDatabaseError& e) {
         const std::string text = e.what();
-        EXPECT_EQ(text.rfind("[서버 에러]", 0), 0u) << text;
+        EXPECT_EQ(text.rfind(AnsiLiteral("[서버 에러]"), 0), 0u) << text;
         EXPECT_NE(text.find("NO_SUCH_TABLE"), std::string::npos) << text;
     }
     EXPECT_FALSE(ds_.Active());

@@ -28,11 +28,16 @@ inline std::string ScramblePort(int port) { return ScramblePortText(std::to_stri
 /// A started fqreplay process.
 class ReplayProcess {
 public:
-    ReplayProcess(const std::string& binary, const std::string& errPath) {
-        std::vector<char*> argv{const_cast<char*>(binary.c_str()), nullptr};
+    ReplayProcess(const std::string& binary, const std::string& errPath, std::vector<std::string> args = {},
+                  const std::string& outPath = "/dev/null") {
+        args.insert(args.begin(), binary);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int rc = ::posix_spawn(&pid_, binary.c_str(), &fa, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&fa);
@@ -43,6 +48,9 @@ public:
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
+    }
+    void Signal(int signo) {
+        if (pid_ > 0) ::kill(pid_, signo);
     }
     /// The exit status, or -1 when the program is still running after `timeoutMs` (it is then killed).
     int Wait(int timeoutMs) {
@@ -89,15 +97,14 @@ public:
     [[nodiscard]] fs::path Queue() const { return app_ / "temp" / "FQ"; }
     [[nodiscard]] fs::path AppFolder() const { return app_; }
 
-    ReplayProcess Start() { return ReplayProcess((app_ / "fqreplay").string(), ErrPath()); }
-    /// Runs fqreplay to its end; -1 when it had not ended after `timeoutMs`.
-    int Run(int timeoutMs = 60000) { return Start().Wait(timeoutMs); }
-    [[nodiscard]] std::string Stderr() const {
-        std::ifstream in(ErrPath());
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+    /// Starts fqreplay with `args`; `tag` keeps the output of several copies apart.
+    ReplayProcess Start(const std::vector<std::string>& args = {}, const std::string& tag = "") {
+        return ReplayProcess((app_ / "fqreplay").string(), ErrPath(tag), args, OutPath(tag));
     }
+    /// Runs fqreplay to its end; -1 when it had not ended after `timeoutMs`.
+    int Run(int timeoutMs = 60000, const std::vector<std::string>& args = {}) { return Start(args).Wait(timeoutMs); }
+    [[nodiscard]] std::string Stderr(const std::string& tag = "") const { return ReadAll(ErrPath(tag)); }
+    [[nodiscard]] std::string Stdout(const std::string& tag = "") const { return ReadAll(OutPath(tag)); }
 
     OrdoServerProcess& Server() { return server_; }
     /// Runs statements on the server (fixtures), failing the test on an error.
@@ -119,7 +126,18 @@ public:
     }
 
 private:
-    [[nodiscard]] std::string ErrPath() const { return (fs::path(server_.Folder()) / "fqreplay.err").string(); }
+    [[nodiscard]] std::string ErrPath(const std::string& tag = "") const {
+        return (fs::path(server_.Folder()) / ("fqreplay" + tag + ".err")).string();
+    }
+    [[nodiscard]] std::string OutPath(const std::string& tag) const {
+        return (fs::path(server_.Folder()) / ("fqreplay" + tag + ".out")).string();
+    }
+    static std::string ReadAll(const std::string& path) {
+        std::ifstream in(path);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
 
     OrdoServerProcess server_;
     fs::path app_;

@@ -11,7 +11,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "net/message_codes.h"
 #include "net/message_stack.h"
+#include "net/string_line.h"
 #include "platform/wire.h"
 
 namespace ordo::test {
@@ -82,6 +84,7 @@ struct FaultProxy::Link {
     bool fromServer;
     int connection;
     int count = 0;
+    bool askedEarly = false;
     std::vector<std::uint8_t> pending;
     std::vector<std::vector<std::uint8_t>> held;
 };
@@ -137,8 +140,8 @@ void FaultProxy::AcceptLoop() {
 }
 
 void FaultProxy::Pump(int client, int upstream, int connection) {
-    Link links[2] = {{client, upstream, false, connection, 0, {}, {}},
-                     {upstream, client, true, connection, 0, {}, {}}};
+    Link links[2] = {{client, upstream, false, connection, 0, false, {}, {}},
+                     {upstream, client, true, connection, 0, false, {}, {}}};
     bool open = true;
     auto closeBoth = [&](bool reset) {
         if (reset) {
@@ -163,7 +166,19 @@ void FaultProxy::Pump(int client, int upstream, int connection) {
                 continue;
             }
             const std::size_t total = 4 + static_cast<std::size_t>(n);
-            if (link.pending.size() < total) return;
+            if (link.pending.size() < total) {
+                if (link.askedEarly || link.pending.size() < 5 || !policy_) return;
+                link.askedEarly = true;
+                FrameSeen early{link.fromServer, link.connection, link.count, link.pending[4],
+                                static_cast<std::size_t>(n), true};
+                if (policy_(early) != FrameAction::kResetOnArrival) return;
+                {
+                    std::lock_guard lock(mutex_);
+                    seen_.push_back(early);
+                }
+                return closeBoth(true);
+            }
+            link.askedEarly = false;
             std::vector<std::uint8_t> frame(link.pending.begin(), link.pending.begin() + static_cast<long>(total));
             link.pending.erase(link.pending.begin(), link.pending.begin() + static_cast<long>(total));
 
@@ -199,6 +214,15 @@ void FaultProxy::Pump(int client, int upstream, int connection) {
                 case FrameAction::kHold:
                     link.held.push_back(std::move(frame));
                     break;
+                case FrameAction::kResetOnArrival:
+                    return closeBoth(true);
+                case FrameAction::kMalformedError: {
+                    TOrdoStringLine error(mcSQLError, n >= 5 ? LoadI32LE(frame.data() + 5) : 0);
+                    error.AddString(kMalformedErrorText);
+                    const Bytes replacement = PrefixFrame(error.EncodeToText());
+                    if (!WriteAll(link.to, replacement.data(), replacement.size())) return closeBoth(false);
+                    break;
+                }
             }
         }
     };

@@ -11,6 +11,7 @@
 //
 // Frames are read as they travel (no compression or encryption is configured in these tests);
 // the first body byte is the message code.
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,10 @@
 
 namespace ordo::test {
 
+/// The text a kMalformedError frame carries: 0x02, then text whose first four bytes, read as a record length,
+/// claim far more than follows.
+inline const std::string kMalformedErrorText = "\x02ORA-00001: unique constraint violated";
+
 enum class FrameAction {
     kForward,      ///< pass the frame on unchanged
     kTrickle,      ///< pass it on one byte per write
@@ -28,6 +33,8 @@ enum class FrameAction {
     kResetMidway,  ///< pass on half of it, then reset both connections
     kOversize,     ///< send a length prefix above the frame limit in its place
     kHold,         ///< keep it back until Release(), then pass it on
+    kResetOnArrival,  ///< reset both connections as soon as its length and code are read, its body still on the way
+    kMalformedError,  ///< send in its place an SQL error (code 6) whose text begins with 0x02 but is no parameter list
 };
 
 struct FrameSeen {
@@ -36,6 +43,9 @@ struct FrameSeen {
     int index = 0;       ///< frames seen so far in this direction on this connection
     std::uint8_t code = 0;
     std::size_t size = 0;  ///< body bytes
+    /// The body is still arriving: asked once per frame that takes more than one read, before it is whole.
+    /// Only kResetOnArrival acts then; any other answer waits for the whole frame.
+    bool partial = false;
 };
 
 class FaultProxy {

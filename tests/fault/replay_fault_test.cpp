@@ -107,6 +107,26 @@ TEST(BrokenConnection, ResetInTheMiddleOfAReplyEndsTheProgramAndKeepsThatFile) {
     ExpectNothingDeletedUnapplied(f, ItemIds(f.Server().Port()), 3);
 }
 
+TEST(BrokenConnection, ResetWhileAMultiMegabyteStatementIsWrittenEndsTheProgramByItselfAndKeepsTheFile) {
+    ReplayFixture f;
+    f.Exec(kItemsTable);
+    // A select: the first statement of a run waits for its reply without a time limit.
+    f.Put("1.txt", "SELECT * FROM ITEMS WHERE NAME <> '" + std::string(8 * 1024 * 1024, 'x') + "'");
+    f.Put("2.txt", ItemInsert(2));
+    FaultProxy proxy(f.Server().Port(), [](const FrameSeen& s) {
+        return !s.fromServer && s.partial && s.size > 1024 * 1024 ? FrameAction::kResetOnArrival
+                                                                   : FrameAction::kForward;
+    });
+    f.WriteIni(proxy.Port());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(f.Run(20000), -1) << "fqreplay hung after its request could not be written";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_TRUE(f.Has("1.txt")) << "deleted although the server never had it whole";
+    EXPECT_TRUE(f.Has("2.txt")) << f.Stderr();
+    EXPECT_TRUE(ItemIds(f.Server().Port()).empty());
+    EXPECT_EQ(proxy.RequestsWithCode(mcExecSQL), 0) << "the second statement went out on a connection that was gone";
+}
+
 TEST(BrokenConnection, ResetDuringTheRowsOfASelectKeepsTheSelectFile) {
     ReplayFixture f;
     f.Exec(kItemsTable);
@@ -140,6 +160,23 @@ TEST(SlowReplies, RepliesArrivingOneByteAtATimeAreTakenWhole) {
     const DecodedRows r = f.Select("SELECT NAME FROM ITEMS WHERE ID = 1");
     ASSERT_EQ(r.Count(), 1);
     EXPECT_EQ(r.Text(0, 0), "한글 이름");
+}
+
+TEST(CorruptReply, AnErrorReplyWhoseTextDoesNotParseKeepsTheFileAndEndsTheWalk) {
+    ReplayFixture f;
+    f.Exec(kItemsTable);
+    f.Put(ItemFile(1), ItemInsert(1));
+    f.Put(ItemFile(2), "INSERT INTO NO_SUCH_TABLE VALUES (1)");
+    f.Put(ItemFile(3), ItemInsert(3));
+    FaultProxy proxy(f.Server().Port(), [](const FrameSeen& s) {
+        return s.fromServer && s.code == mcSQLError ? FrameAction::kMalformedError : FrameAction::kForward;
+    });
+    f.WriteIni(proxy.Port());
+    EXPECT_EQ(f.Run(kEndsWithinMs), 1) << f.Stderr();
+    EXPECT_NE(f.Stderr().find("unique constraint violated"), std::string::npos) << f.Stderr();
+    EXPECT_EQ(f.Remaining(), (std::vector<std::string>{ItemFile(2), ItemFile(3)}))
+        << "the refused statement counted as done";
+    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1}));
 }
 
 TEST(CorruptReply, ALengthPrefixOverTheLimitEndsTheConnectionAndKeepsTheFile) {

@@ -106,7 +106,7 @@ TEST(ParamCodec, InputOnlyKeepsInputAndInputOutput) {
 }
 
 TEST(ParamCodec, DecoderIsLenientInsideARecord) {
-    // Non-numeric fields read as 0, a missing separator ends the record, unknown codes are unknown.
+    // Non-numeric fields read as 0, a missing separator ends the record, a kind no one knows stays.
     const std::string rec = std::string("N\x06") + "zz\x06" + "9\x06" + "2";
     Bytes data(4);
     StoreI32LE(data.data(), static_cast<std::int32_t>(rec.size()));
@@ -114,7 +114,7 @@ TEST(ParamCodec, DecoderIsLenientInsideARecord) {
     TOrdoParamList list = TOrdoParamList::CreateFromString(data);
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list[0].DataType(), ftUnknown);
-    EXPECT_EQ(list[0].ParamType(), ptUnknown);
+    EXPECT_EQ(static_cast<int>(list[0].ParamType()), 9);
     EXPECT_TRUE(list[0].IsNull());
     EXPECT_TRUE(list[0].ValueBytes().empty());
 
@@ -122,6 +122,30 @@ TEST(ParamCodec, DecoderIsLenientInsideARecord) {
     const Bytes emptyValue = {0x0A, 0, 0, 0, 'E', 6, '1', 6, '1', 6, '0', 6, '0', 6};
     TOrdoParamList empties = TOrdoParamList::CreateFromString(emptyValue);
     EXPECT_FALSE(empties[0].IsNull());
+}
+
+// Issue 24: codes outside the known range were read as 0, so a list passed on went out changed.
+TEST(ParamCodec, UnknownCodesGoOutAsTheyCameIn) {
+    struct Case { const char* name; const char* dataType; const char* paramType; int wantType; int wantKind; } cases[] = {
+        {"type past ftFMTBcd", "38", "1", 38, 1},
+        {"kind past ptResult", "3", "5", 3, 5},
+        {"both at the byte's top", "255", "255", 255, 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string rec = std::string("P\x06") + c.dataType + "\x06" + c.paramType + "\x06" + "0\x06" + "2\x06" + "ab";
+        Bytes data(4);
+        StoreI32LE(data.data(), static_cast<std::int32_t>(rec.size()));
+        data.insert(data.end(), rec.begin(), rec.end());
+        TOrdoParamList list = TOrdoParamList::CreateFromString(data);
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(static_cast<int>(list[0].DataType()), c.wantType);
+        EXPECT_EQ(static_cast<int>(list[0].ParamType()), c.wantKind);
+        EXPECT_EQ(list.SaveToString(), data);
+        if (c.wantType >= kFieldTypeCount) {
+            EXPECT_TRUE(list[0].Value().IsNull()) << "a code no type names has no value view";
+        }
+    }
 }
 
 TEST(ParamCodec, TruncatedInputRaisesAndKeepsEarlierItems) {

@@ -69,6 +69,15 @@ TEST(NetInfo, ResolvesLocalNamesAndRefusesOverlongOnes) {
     EXPECT_FALSE(ResolveHostFirstAddress("no-such-host.invalid"));
 }
 
+TEST(NetInfo, TheConnectedStateCountsOnlyARealConnectionNotWorkingOffline) {
+    EXPECT_TRUE(ConnectedStateIsOnline(true, kConnectionLan));
+    EXPECT_TRUE(ConnectedStateIsOnline(true, kConnectionModem | 0x10));
+    EXPECT_TRUE(ConnectedStateIsOnline(true, kConnectionProxy | 0x40));
+    EXPECT_FALSE(ConnectedStateIsOnline(false, kConnectionLan)) << "the query failed";
+    EXPECT_FALSE(ConnectedStateIsOnline(true, 0x40)) << "configured only";
+    EXPECT_FALSE(ConnectedStateIsOnline(true, kConnectionLan | kConnectionOffline)) << "working offline";
+}
+
 TEST(NetInfo, NetworkStateCanBePinned) {
     OverrideNetworkState(false);
     EXPECT_FALSE(IsNetworkConnected());

@@ -6,6 +6,7 @@
 
 #include "net/client_socket.h"
 #include "net/login.h"
+#include "platform/codepage.h"
 #include "socket_test_support.h"
 
 namespace ordo {
@@ -51,28 +52,6 @@ struct LoginFixture : ::testing::Test {
     std::unique_ptr<TOrdoClientSocket> socket;
     int terminations = 0;
 };
-
-TEST_F(LoginFixture, RefusedLoginWithoutEventsShowsTheMessageOnceAndEnds) {
-    peer.Run([](PeerConn& c, int) { RefuseLogin(c); });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }));
-    PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(terminations, 1);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{kBadLoginText}));
-}
-
-TEST_F(LoginFixture, RefusedLoginWithTheEventIsLeftToTheApplication) {
-    peer.Run([](PeerConn& c, int) { RefuseLogin(c); });
-    std::vector<bool> outcomes;
-    socket->OnLoginAttempt = [&](TOrdoClientSocket&, bool accepted) { outcomes.push_back(accepted); };
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return !outcomes.empty(); }));
-    PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(outcomes, (std::vector<bool>{false}));
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(socket->Active());
-}
 
 TEST_F(LoginFixture, RefusedLoginsReconnectUntilTheLimit) {
     peer.Run([](PeerConn& c, int) { RefuseLogin(c); }, 3);
@@ -131,7 +110,7 @@ TEST_F(LoginFixture, RefusedConnectionWithoutExceptionsShowsWhereItWent) {
     socket->SetSQLErrorHandling({seAsExceptions, seSocketErrorNoException});
     socket->Open();
     ASSERT_TRUE(PumpUntil([&] { return !ui.messages.empty(); }));
-    EXPECT_EQ(ui.messages.front(), "10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오 at 127.0.0.1 on Port:" +
+    EXPECT_EQ(ui.messages.front(), AnsiLiteral("10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오 at 127.0.0.1 on Port:") +
                                        std::to_string(port));
     EXPECT_EQ(socket->StatusText(), "Disconnected from Server");
 }
@@ -184,10 +163,7 @@ TEST_F(LoginFixture, BlockingExchangeSendsTheQueueAndReturnsTheError) {
     socket->SetClientType(ctBlocking);
     TOrdoStringLine l = Line(mcExecSQL);
     l.AddString("UPDATE T SET A = 1");
-    socket->SetRequestWaiting(true);
-    socket->SendMessageLine(l, true);
-    EXPECT_EQ(socket->QueuedFrames(), 1u);
-    EXPECT_EQ(socket->BlockingExchange(), "bad sql");
+    EXPECT_EQ(socket->Request(l, {.wait = true, .raisePendingError = false}), "bad sql");
     EXPECT_EQ(socket->QueuedFrames(), 0u);
     EXPECT_EQ(socket->PendingError(), "");
     peer.Join();
@@ -199,23 +175,65 @@ TEST_F(LoginFixture, BlockingExchangeRaisesAnErrorNoRequestCollects) {
         std::uint8_t marker[4];
         c.stream.RecvExact(marker);
         c.ReadLine();
-        TOrdoStringLine error = Line(mcSQLError);
-        error.AddString("oops");
-        c.Send(std::move(error));
+        // The first error is the request's; the second comes when the request no longer collects.
+        for (const char* text : {"first", "oops"}) {
+            TOrdoStringLine error = Line(mcSQLError);
+            error.AddString(text);
+            c.Send(std::move(error));
+        }
         c.stream.Close();
     });
     socket->SetClientType(ctBlocking);
-    socket->SetRaisePendingError(true);
     TOrdoStringLine l = Line(mcSelectSQL);
-    socket->SendMessageLine(l, true);
     try {
-        socket->BlockingExchange();
+        socket->Request(l, {.wait = true, .raisePendingError = true});
         FAIL() << "the error must reach the caller";
     } catch (const EOrdoSQLException& e) {
         EXPECT_STREQ(e.what(), "oops");
     }
     EXPECT_FALSE(socket->RaisePendingError());
+    EXPECT_FALSE(socket->RequestWaiting());
     EXPECT_EQ(socket->QueuedFrames(), 0u);
+}
+
+TEST_F(LoginFixture, BlockingExchangeLeavesNothingForTheNextOne) {
+    peer.Run(
+        [](PeerConn& c, int index) {
+            std::uint8_t marker[4];
+            c.stream.RecvExact(marker);
+            c.ReadLine();
+            if (index == 0) {
+                // A server exception raises out of the exchange, and half a frame follows it.
+                TOrdoStringLine ex = Line(mcServerException);
+                ex.AddString("");
+                ex.AddInteger(-3);
+                c.Send(std::move(ex));
+                TOrdoStringLine coded = Line(mcCodedMessage);
+                coded.AddInteger(1);
+                coded.AddString("from the first exchange");
+                Bytes half = PeerConn::Frame(std::move(coded));
+                half.resize(half.size() / 2);
+                c.SendRaw(half);
+            } else {
+                c.Send(Line(mcAck));
+            }
+            c.stream.Close();
+        },
+        2);
+    socket->SetClientType(ctBlocking);
+    TOrdoStringLine first = Line(mcExecSQL);
+    first.AddString("UPDATE T SET A = 1");
+    EXPECT_THROW(socket->Request(first, {.wait = true, .raisePendingError = false}), EOrdoServerException);
+    EXPECT_EQ(socket->PendingError(), "");
+    EXPECT_FALSE(socket->ErrorArrived());
+    int codedMessages = 0;
+    socket->OnCodedMessage = [&](TOrdoClientSocket&, int, const std::string&) { ++codedMessages; };
+    TOrdoStringLine second = Line(mcExecSQL);
+    second.AddString("UPDATE T SET A = 2");
+    EXPECT_EQ(socket->Request(second, {.wait = true, .raisePendingError = false}), "");
+    EXPECT_EQ(socket->PendingError(), "");
+    EXPECT_EQ(codedMessages, 0) << "a half frame of the first exchange and bytes of the second made a message";
+    peer.Join();
 }
 
 TEST_F(LoginFixture, BlockingExchangeFailures) {
@@ -224,7 +242,7 @@ TEST_F(LoginFixture, BlockingExchangeFailures) {
         socket->BlockingExchange();
         FAIL() << "an empty queue must raise";
     } catch (const EOrdoSocketError& e) {
-        EXPECT_STREQ(e.what(), "전송될 자료가 없습니다");
+        EXPECT_EQ(e.what(), AnsiLiteral("전송될 자료가 없습니다"));
     }
     peer.Run([](PeerConn& c, int) {
         std::uint8_t marker[4];
@@ -298,7 +316,7 @@ TEST(TOrdoClientSocketSettings, CustomConnectWithoutAnAddressEndsTheProgram) {
     s.SetConnectAction(caCustomConnect);
     s.Loaded();
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"서버 주소와 포트가 유효하지 않습니다"}));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{AnsiLiteral("서버 주소와 포트가 유효하지 않습니다")}));
 }
 
 TEST(TOrdoClientSocketSettings, SelectOptionsLoseWhatTheSocketCannotHonour) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "net/socket_errors.h"
+#include "platform/codepage.h"
 
 namespace ordo {
 namespace {
@@ -65,7 +66,7 @@ TEST(ParseConnectSwitches, PortTakesFiveCharactersAndMustBeAbove0) {
 }
 
 TEST(SocketErrorTexts, KnownCodesHaveTheirTextsAndOthersNone) {
-    EXPECT_EQ(*SocketErrorText(10061), "10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오");
+    EXPECT_EQ(*SocketErrorText(10061), AnsiLiteral("10061: 연결이 거부되었습니다. 서버가 활성화 되어 있는지 확인하십시오"));
     EXPECT_EQ(SocketErrorText(10053), SocketErrorText(10054).value().replace(0, 5, "10053"));
     EXPECT_FALSE(SocketErrorText(10060).has_value());
     EXPECT_EQ(SocketErrorMessage("x", "10.0.0.1", 55200), "x at 10.0.0.1 on Port:55200");

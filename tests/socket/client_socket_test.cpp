@@ -70,12 +70,10 @@ struct SocketFixture : ::testing::Test {
         ASSERT_TRUE(PumpUntil([&] { return socket->Active() && socket->LoginAttempts() == 1; }));
     }
     /// Sends a request that collects its error and waits for the reply.
-    void Request(std::uint8_t code = mcExecSQL, std::int32_t dataSetId = 0) {
-        socket->SetErrorArrived(false);
-        socket->SetRequestWaiting(true);
+    std::string Request(std::uint8_t code = mcExecSQL, std::int32_t dataSetId = 0) {
         TOrdoStringLine l = Line(code, dataSetId);
         l.AddString("UPDATE T SET A = 1");
-        socket->SendMessageLine(l, true);
+        return socket->Request(l, {.wait = true, .raisePendingError = false});
     }
 
     FakePeer peer;  // declared first: the socket closes before the server thread is joined
@@ -138,24 +136,6 @@ TEST_F(SocketFixture, WaitEndsOnItsReply) {
     EXPECT_EQ(socket->OutstandingReplies(), 0);
 }
 
-TEST_F(SocketFixture, TimeOutSetsTimedOutForGood) {
-    ConnectLoggedIn([](PeerConn& c) {
-        c.ReadLine();  // no answer to the first request
-        c.ReadLine();
-        c.Send(Line(mcAck));
-        c.Send(Line(mcAck));
-        c.Silent(3000);
-    });
-    socket->SetReplyTimeLimit(100);
-    Request();
-    EXPECT_TRUE(socket->TimedOut());
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weTimedOut);
-    socket->SetReplyTimeLimit(3000);
-    Request();  // the late reply and this one's both count
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
-    EXPECT_TRUE(socket->TimedOut());
-}
-
 TEST_F(SocketFixture, DisconnectEndsTheWaitAndSwitchesKeepAliveOff) {
     ConnectLoggedIn([](PeerConn& c) {
         c.ReadLine();
@@ -168,98 +148,6 @@ TEST_F(SocketFixture, DisconnectEndsTheWaitAndSwitchesKeepAliveOff) {
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(socket->KeepAlivePing(), 0);
     EXPECT_EQ(socket->StatusText(), "Disconnected from Server");
-    EXPECT_FALSE(socket->TimedOut());
-}
-
-TEST_F(SocketFixture, QuitMessageEndsTheWait) {
-    ConnectLoggedIn([](PeerConn& c) {
-        c.ReadLine();
-        c.Silent(3000);
-    });
-    PostQuitMessage(0);
-    Request();
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weQuit);
-    EXPECT_FALSE(socket->TimedOut());
-    EXPECT_TRUE(DrainQuit());
-}
-
-TEST_F(SocketFixture, NothingIsSentWhileAWaitRuns) {
-    bool quietDuringWait = false;
-    ConnectLoggedIn([&](PeerConn& c) {
-        c.ReadLine();
-        c.Send(Text(mcChatMessage, "hello"));
-        quietDuringWait = c.Silent(200);
-        c.Send(Line(mcAck));
-        c.Silent(3000);
-    });
-    std::int64_t sentInHandler = -1;
-    socket->OnChatMessage = [&](TOrdoClientSocket& s, const std::string&) {
-        std::int64_t before = s.MessagesSent();
-        TOrdoStringLine l = Text(mcCodedMessage, "second");
-        s.SendMessageLine(l, true);
-        sentInHandler = s.MessagesSent() - before;
-    };
-    Request();
-    EXPECT_EQ(sentInHandler, 0);
-    socket.reset();
-    peer.Join();
-    EXPECT_TRUE(quietDuringWait);
-}
-
-TEST_F(SocketFixture, SqlErrorTextsReachTheRequestWithTheTag) {
-    Bytes listError = ListBytes({{"Message", "bad column"}});
-    listError.insert(listError.begin(), 0x02);
-    ConnectLoggedIn([&](PeerConn& c) {
-        c.ReadLine();
-        c.Send(Text(mcSQLError, "boom"));
-        c.ReadLine();
-        c.Send(Text(mcSQLError, std::string("NULL\x04", 5)));
-        c.ReadLine();
-        c.Send(Text(mcSQLError, ToString(listError)));
-        c.Silent(3000);
-    });
-    std::vector<std::string> shown;
-    socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
-    Request();
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]boom");
-    EXPECT_EQ(socket->TakeServerError(), "");
-
-    socket->SetPendingError("left over");
-    Request();
-    EXPECT_FALSE(socket->ErrorArrived());
-    EXPECT_EQ(socket->TakeServerError(), "");
-
-    Request();
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]bad column");
-    EXPECT_EQ(shown, (std::vector<std::string>{"boom", "bad column"}));
-}
-
-TEST_F(SocketFixture, ServerExceptionFailsTheRequestAndAFailingMessageHoldsNothingBack) {
-    ConnectLoggedIn([](PeerConn& c) {
-        c.ReadLine();
-        TOrdoStringLine ex = Line(mcServerException);
-        ex.AddString("");
-        ex.AddInteger(-5);
-        c.Send(std::move(ex));
-        c.ReadLine();
-        // A row packet whose state is no number fails; the acknowledgement behind it still counts.
-        TOrdoStringLine bad = Line(mcRowPacket);
-        bad.AddString("x");
-        bad.AddString("");
-        bad.AddString("0");
-        Bytes both = PeerConn::Frame(std::move(bad));
-        Bytes ack = PeerConn::Frame(Line(mcAck));
-        both.insert(both.end(), ack.begin(), ack.end());
-        c.SendRaw(both);
-        c.Silent(3000);
-    });
-    int exceptionCode = 0;
-    socket->OnServerAsyncException = [&](TOrdoClientSocket&, int code, bool&, TOrdoParamList&) { exceptionCode = code; };
-    Request();
-    EXPECT_EQ(exceptionCode, -5);
-    EXPECT_EQ(socket->TakeServerError(), "[서버 에러]Server Error");
-    Request();
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
     EXPECT_FALSE(socket->TimedOut());
 }
 
@@ -295,69 +183,6 @@ TEST_F(SocketFixture, RepliesReachTheDataSetTheyName) {
     Request(mcExecSQL, id);
     EXPECT_EQ(ds.rowsAffected, 5);
     EXPECT_EQ(socket->TakeServerError(), "");
-}
-
-TEST_F(SocketFixture, RowsForAnAwaitedOutputWaitForTheParameters) {
-    RecordingDataSet ds(*socket);
-    const int id = ds.id;
-    ConnectLoggedIn([&](PeerConn& c) {
-        c.ReadLine();
-        TOrdoStringLine rows = Line(mcRowPacket, id);
-        rows.AddInteger(0);
-        rows.AddString("r");
-        rows.AddInteger(0);
-        c.Send(std::move(rows));
-        c.Silent(150);
-        TOrdoStringLine out = Line(mcOutputParams, id);
-        out.AddInteger(0);
-        out.AddItem(ListBytes({{"OUT1", "9"}}), itString);
-        out.AddInteger(0);
-        c.Send(std::move(out));
-        // Rows for an id nobody registered still end the wait.
-        c.ReadLine();
-        TOrdoStringLine stray = Line(mcRowPacket, 99);
-        stray.AddInteger(0);
-        stray.AddString("r");
-        stray.AddInteger(0);
-        c.Send(std::move(stray));
-        c.Silent(3000);
-    });
-    ds.awaitsOutput = true;
-    Request(mcStoredProc, id);
-    EXPECT_EQ(ds.outputParams, 1);  // -1 had the wait ended with the rows
-    ds.awaitsOutput = false;
-    Request(mcSelectSQL, id);
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
-    EXPECT_EQ(ds.rows.size(), 1u);
-}
-
-TEST_F(SocketFixture, UtilityInfoPingAndServerSettings) {
-    std::vector<std::string> ping;
-    ConnectLoggedIn([&](PeerConn& c) {
-        TOrdoStringLine settings = Line(mcUtilityInfo);
-        settings.AddInteger(14);
-        settings.AddItem(ListBytes({{"DateMaskForSQL", "YYYY/MM/DD"}, {"SQLOptions", "9"}, {"UpdateSQLSyntax", "4"}}),
-                         itString);
-        c.Send(std::move(settings));
-        TOrdoStringLine p = Line(mcUtilityInfo);
-        p.AddInteger(19);
-        p.AddString("");
-        c.Send(std::move(p));
-        auto answer = c.ReadLine();
-        if (answer) {
-            ping.push_back(std::to_string(answer->Token()));
-            ping.push_back(answer->ReadString());
-            ping.push_back(answer->ReadString());
-        }
-        c.Silent(3000);
-    });
-    ASSERT_TRUE(PumpUntil([&] { return socket->UpdateSQLSyntax() == usOracle; }));
-    EXPECT_EQ(socket->DateMaskForSQL(), "YYYY/MM/DD");
-    EXPECT_EQ(socket->SQLOptions(), (TOrdoServerSQLOptions{ssUseQuotesInFieldNames, ssBooleanAsInteger}));
-    PumpUntil([] { return false; }, 200);
-    socket.reset();
-    peer.Join();
-    EXPECT_EQ(ping, (std::vector<std::string>{"15", "-99999999", "ping"}));
 }
 
 TEST_F(SocketFixture, SendProgressIsReportedPerChunk) {

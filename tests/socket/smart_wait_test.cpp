@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "socket_test_support.h"
+#include "tests/support/scripted_transport.h"
 
 namespace ordo {
 namespace {
@@ -65,12 +66,15 @@ TEST_F(WaitFixture, HoldsBackOtherWindowsMessagesInTheirOrder) {
 }
 
 TEST_F(WaitFixture, TimeLimitEndsTheWaitAndTimedOutStaysSet) {
-    wait.SetTimeLimit(60);
-    auto start = std::chrono::steady_clock::now();
+    test::TManualClock clock;
+    wait.SetClock(clock);
+    wait.SetTimeLimit(30000);
+    clock.After(29000, [&] { PostMessage(other, kPing); });  // held back: it does not end the wait
+    const std::uint32_t start = clock.Ticks();
     wait.Wait();
-    auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(60));
-    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    EXPECT_GT(clock.Ticks() - start, 30000u);
+    EXPECT_LE(clock.Ticks() - start, 30001u) << "the wait ends as soon as its limit has passed";
+    EXPECT_TRUE(otherReceived.empty());
     EXPECT_TRUE(wait.TimedOut());
     EXPECT_EQ(wait.LastWaitEnd(), TWaitEnd::weTimedOut);
 
@@ -122,6 +126,7 @@ TEST_F(WaitFixture, ExceptionInADispatchedMessageEndsTheWait) {
     PostMessage(target, kPing);
     wait.Wait();
     EXPECT_EQ(wait.LastWaitEnd(), TWaitEnd::weFailed);
+    EXPECT_EQ(wait.LastFailure(), "handler failed");
     EXPECT_FALSE(wait.Waiting());
 }
 

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
 #include <tuple>
 
 #include "net/file_segments.h"
@@ -133,6 +134,18 @@ TEST_F(SegmentsFixture, AFileWithASegmentThatCouldNotBeWrittenIsNeverReportedCom
     // A later transfer of the same name starts clean.
     Arrive(Segment("big.bin", "fresh", 5, true));
     EXPECT_EQ(FileText(dir / "big.bin"), "fresh");
+}
+
+TEST_F(SegmentsFixture, AFileWhoseFirstSegmentCouldNotBeCreatedIsNeverReportedComplete) {
+    // A folder in the file's place: its creation fails, while later creations of the same name would not.
+    ForceDirectories(dir / "late.bin");
+    EXPECT_THROW(Arrive(Segment("late.bin", "head", 12, false)), EOSError);
+    std::filesystem::remove(dir / "late.bin");
+    EXPECT_THROW(Arrive(Segment("late.bin", "body", 12, false)), EOrdoFileSegmentError);
+    EXPECT_THROW(Arrive(Segment("late.bin", "tail", 12, true)), EOrdoFileSegmentError);
+    EXPECT_FALSE(FileExists(dir / "late.bin")) << "a file without its first segment";
+    for (const auto& c : calls) EXPECT_NE(std::get<1>(c), -1) << "reported complete";
+    EXPECT_EQ(segments.OpenCount(), 0u);
 }
 
 }  // namespace

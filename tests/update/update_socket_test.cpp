@@ -2,24 +2,19 @@
 // stream, the plain and patch ways, the login's preparation and files in segments.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <mutex>
-
 #include "net/client_socket.h"
 #include "params/param_list.h"
 #include "platform/codepage.h"
+#include "tests/support/scripted_transport.h"
 #include "update_test_support.h"
 
 namespace ordo {
 namespace {
 
 using test::DrainQuit;
-using test::FakePeer;
 using test::FileText;
 using test::Line;
 using test::PeerConn;
-using test::PumpUntil;
 using test::TempFolder;
 using test::UpdateRecordingUi;
 
@@ -30,25 +25,6 @@ TOrdoParamList LoginList(TOrdoStringLine& login) {
     auto sep = std::find(fifth.begin(), fifth.end(), std::uint8_t{0x02});
     if (sep == fifth.end()) throw std::runtime_error("no 0x02 in the login's fifth item");
     return TOrdoParamList::CreateFromString(fifth.subspan(static_cast<std::size_t>(sep - fifth.begin()) + 1));
-}
-
-/// Reads up to the login, answers it as accepted and returns the client's list.
-TOrdoParamList AcceptLogin(PeerConn& c) {
-    for (;;) {
-        auto line = c.ReadLine();
-        if (!line) throw std::runtime_error("no login");
-        if (line->Token() != mcLogin) continue;
-        TOrdoParamList list = LoginList(*line);
-        TOrdoStringLine reply = Line(mcLogin);
-        reply.AddString("1");
-        c.Send(std::move(reply));
-        return list;
-    }
-}
-
-void DrainUntilClosed(PeerConn& c) {
-    while (c.ReadLine()) {
-    }
 }
 
 TOrdoStringLine StreamLine(const Bytes& program) {
@@ -93,9 +69,6 @@ struct UpdateSocketFixture : ::testing::Test {
     void SetUp() override {
         socket = std::make_unique<TOrdoClientSocket>();
         socket->SetUi(&ui);
-        socket->SetAddress("127.0.0.1");
-        socket->SetPort(peer.Port());
-        socket->SetReplyTimeLimit(3000);
         socket->ClientUpdate().SetProgram({dir / "fqreplay", {"--shop", "7"}});
         socket->ClientUpdate().SetLauncher([this](const std::string& path) { launched.push_back(path); });
         socket->OnTerminateApplication = [this](TOrdoClientSocket&) { ++terminations; };
@@ -103,14 +76,11 @@ struct UpdateSocketFixture : ::testing::Test {
     }
     void TearDown() override {
         socket.reset();
-        peer.Join();
-        EXPECT_EQ(peer.Failure(), "");
         DrainQuit();
     }
     bool WindowClosed() { return !ui.windows.empty() && ui.windows.back()->closed; }
 
     TempFolder dir;
-    FakePeer peer;
     UpdateRecordingUi ui;
     std::unique_ptr<TOrdoClientSocket> socket;
     std::vector<std::string> launched;
@@ -118,26 +88,64 @@ struct UpdateSocketFixture : ::testing::Test {
     int readProgress = 0;
 };
 
-TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
+/// The same socket over a scripted connection: the stream arrives in exactly the reads the test chooses, and
+/// every login is answered as accepted and kept.
+struct ScriptedUpdateFixture : UpdateSocketFixture {
+    void SetUp() override {
+        UpdateSocketFixture::SetUp();
+        socket->SetTransportFactory(scripted.Factory());
+        socket->WaitObject().SetClock(clock);
+        scripted.AcceptLogin = false;
+        scripted.OnRequest = [this](TOrdoStringLine& request) {
+            if (request.Token() != mcLogin) return;
+            logins.push_back(LoginList(request));
+            TOrdoStringLine reply = Line(mcLogin);
+            reply.AddString("1");
+            scripted.Reply(std::move(reply));
+            if (onLogin) onLogin(logins.size() - 1);
+        };
+    }
+    void TearDown() override {
+        socket.reset();
+        EXPECT_EQ(clock.Stalls(), 0);
+        UpdateSocketFixture::TearDown();
+    }
+    void Connect() {
+        socket->Open();
+        test::Settle();
+        ASSERT_TRUE(socket->Active());
+    }
+    /// Lines from the server, then everything they set off.
+    void Receive(std::initializer_list<TOrdoStringLine> lines) {
+        for (const TOrdoStringLine& line : lines) scripted.Reply(line);
+        test::Settle();
+    }
+
+    test::TManualClock clock;
+    test::TScriptedPeer scripted{clock};
+    std::vector<TOrdoParamList> logins;
+    std::function<void(std::size_t index)> onLogin;
+};
+
+TEST_F(ScriptedUpdateFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
     const Bytes program = Program(300'000);
     const Bytes frame = PeerConn::Frame(StreamLine(program));
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(Line(mcUpdateBegin));
-        c.SendRaw(frame);
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    Connect();
+    Receive({Line(mcUpdateBegin)});
+    // The stream in reads of 4096 bytes, each its own notification.
+    scripted.DeliverSplit(frame, std::vector<std::size_t>(frame.size() / 4096, 4096));
+    test::Settle();
+    ASSERT_EQ(terminations, 1);
     ASSERT_EQ(ui.windows.size(), 1u);
     const auto& log = *ui.windows[0];
     EXPECT_TRUE(log.closed);
     EXPECT_EQ(log.max, static_cast<int>(frame.size()));
     EXPECT_EQ(log.statuses.at(1), AnsiLiteral("업데이트를 수신 중입니다"));
-    ASSERT_GE(log.positions.size(), 3u);  // a report per further chunk, then one at delivery
+    // A report per read after the first, then one at delivery.
+    ASSERT_EQ(log.positions.size(), (frame.size() + 4095) / 4096);
     EXPECT_EQ(log.positions.back(), 0);
     EXPECT_EQ(log.positions[log.positions.size() - 2], static_cast<int>(frame.size()));
-    for (std::size_t i = 1; i + 1 < log.positions.size(); ++i) EXPECT_GT(log.positions[i], log.positions[i - 1]);
+    for (std::size_t i = 1; i + 2 < log.positions.size(); ++i) EXPECT_EQ(log.positions[i], log.positions[i - 1] + 4096);
     EXPECT_EQ(log.statuses.back(),
               " Received " + std::to_string(frame.size()) + " of " + std::to_string(frame.size()) + " bytes");
     EXPECT_EQ(log.captions.back(), "Update of fqreplay in progress . . . 0 Secs");
@@ -147,25 +155,21 @@ TEST_F(UpdateSocketFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded
     EXPECT_EQ(launched, (std::vector<std::string>{dir / "ReStart.sh"}));
     EXPECT_NE(FileText(dir / "ReStart.sh").find("exec '" + dir.Path() + "fqreplay' '--shop' '7' </dev/null"),
               std::string::npos);
-    EXPECT_EQ(terminations, 1);
     EXPECT_FALSE(socket->ProgressBar());
     EXPECT_FALSE(socket->ClientUpdate().Updating());
 }
 
-// The announcement and the whole stream in one write: they are read in one go, before there is a window to
-// follow the stream arriving. The window still shows it received, start to end, and then closes.
-TEST_F(UpdateSocketFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
+// The announcement and the whole stream in one read: there is no window yet to follow the stream arriving.
+// The window still shows it received, start to end, and then closes.
+TEST_F(ScriptedUpdateFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
     const Bytes program = Program(2000);
     const Bytes frame = PeerConn::Frame(StreamLine(program));
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
-        both.insert(both.end(), frame.begin(), frame.end());
-        c.SendRaw(both);
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return terminations > 0; }, 10000));
+    Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
+    both.insert(both.end(), frame.begin(), frame.end());
+    Connect();
+    scripted.Deliver(both);
+    test::Settle();
+    ASSERT_EQ(terminations, 1);
     ASSERT_EQ(ui.windows.size(), 1u);
     const auto& log = *ui.windows[0];
     EXPECT_TRUE(log.closed);
@@ -178,18 +182,11 @@ TEST_F(UpdateSocketFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceiv
     EXPECT_EQ(ReadFileBytes(dir / "TempFile"), program);
 }
 
-TEST_F(UpdateSocketFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProgramRuns) {
+TEST_F(ScriptedUpdateFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProgramRuns) {
     socket->SetPatchFile(dir / "update.bin");
-    std::vector<bool> needPatcher;
-    peer.Run([&](PeerConn& c, int) {
-        needPatcher.push_back(AcceptLogin(c).FindParam("NeedPatcher") != nullptr);
-        c.Send(Line(mcUpdateBegin));
-        c.Send(StreamLine(Program(5000)));
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return WindowClosed(); }, 10000));
-    PumpUntil([] { return false; }, 100);
+    Connect();
+    Receive({Line(mcUpdateBegin), StreamLine(Program(5000))});
+    EXPECT_TRUE(WindowClosed());
     EXPECT_FALSE(FileExists(dir / "update.bin"));
     EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
     EXPECT_FALSE(FileExists(dir / "TempFile"));
@@ -197,57 +194,36 @@ TEST_F(UpdateSocketFixture, PatchWayWithoutThePatchProgramSavesNothingAndTheProg
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(socket->Active());
     EXPECT_FALSE(socket->ProgressBar());
-    socket->Close();
-    peer.Join();
-    EXPECT_EQ(needPatcher, (std::vector<bool>{true}));
+    ASSERT_EQ(logins.size(), 1u);
+    EXPECT_NE(logins[0].FindParam("NeedPatcher"), nullptr);
 }
 
-TEST_F(UpdateSocketFixture, AnUpdateWithoutAStreamEndsTheUpdateAndChangesNothing) {
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(Line(mcUpdateBegin));
-        c.Send(Line(mcUpdateFile));
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return WindowClosed(); }, 10000));
-    PumpUntil([] { return false; }, 100);
+TEST_F(ScriptedUpdateFixture, AnUpdateWithoutAStreamEndsTheUpdateAndChangesNothing) {
+    Connect();
+    Receive({Line(mcUpdateBegin), Line(mcUpdateFile)});
+    EXPECT_TRUE(WindowClosed());
     EXPECT_FALSE(socket->ClientUpdate().Updating());
     EXPECT_FALSE(socket->ProgressBar());
     EXPECT_FALSE(FileExists(dir / "TempFile"));
     EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
     EXPECT_TRUE(launched.empty());
     EXPECT_EQ(terminations, 0);
-    socket->Close();
 }
 
-TEST_F(UpdateSocketFixture, NeedPatcherStaysOnEveryLoginAndTheTriggerGoesWithEachOne) {
+TEST_F(ScriptedUpdateFixture, NeedPatcherStaysOnEveryLoginAndTheTriggerGoesWithEachOne) {
     socket->SetPatchFile(dir / "update.bin");
     TOrdoParamList triggers;
     triggers.FastAdd("OnSale", Variant("notify"));
     const std::string triggerText = ToString(triggers.SaveToString(false));
     socket->SetTriggerList(std::move(triggers));
-    std::mutex m;
-    std::vector<TOrdoParamList> logins;
-    peer.Run(
-        [&](PeerConn& c, int index) {
-            TOrdoParamList list = AcceptLogin(c);
-            {
-                std::lock_guard lock(m);
-                logins.push_back(std::move(list));
-            }
-            if (index == 0) {
-                c.Send(PatcherLine("#!/bin/sh\n"));
-                c.Send(Line(mcReconnect));
-            }
-            DrainUntilClosed(c);
-        },
-        2);
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] {
-        std::lock_guard lock(m);
-        return logins.size() == 2;
-    }, 10000));
+    onLogin = [this](std::size_t index) {
+        if (index != 0) return;
+        scripted.Reply(PatcherLine("#!/bin/sh\n"));
+        scripted.Reply(Line(mcReconnect));
+    };
+    Connect();
+    ASSERT_EQ(logins.size(), 2u);
+    EXPECT_EQ(scripted.Connections(), 2);
     EXPECT_TRUE(FileExists(dir / "patcher"));
     for (auto& list : logins) {
         const TOrdoParamItem* need = list.FindParam("NeedPatcher");
@@ -260,24 +236,16 @@ TEST_F(UpdateSocketFixture, NeedPatcherStaysOnEveryLoginAndTheTriggerGoesWithEac
     // The trigger travels in a copy; the client's own list keeps only what it owns.
     EXPECT_NE(socket->ClientParams().FindParam("NeedPatcher"), nullptr);
     EXPECT_EQ(socket->ClientParams().FindParam("~OrdoTrigger"), nullptr);
-    socket->Close();
 }
 
-TEST_F(UpdateSocketFixture, WithoutAPatchFileTheLoginAsksForNoPatchProgram) {
-    std::vector<bool> needPatcher;
-    peer.Run([&](PeerConn& c, int) {
-        TOrdoParamList list = AcceptLogin(c);
-        needPatcher.push_back(list.FindParam("NeedPatcher") != nullptr || list.FindParam("~OrdoTrigger") != nullptr);
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return socket->LoginAttempts() > 0; }));
-    socket->Close();
-    peer.Join();
-    EXPECT_EQ(needPatcher, (std::vector<bool>{false}));
+TEST_F(ScriptedUpdateFixture, WithoutAPatchFileTheLoginAsksForNoPatchProgram) {
+    Connect();
+    ASSERT_EQ(logins.size(), 1u);
+    EXPECT_EQ(logins[0].FindParam("NeedPatcher"), nullptr);
+    EXPECT_EQ(logins[0].FindParam("~OrdoTrigger"), nullptr);
 }
 
-TEST_F(UpdateSocketFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) {
+TEST_F(ScriptedUpdateFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) {
     socket->SetPatchFile(dir / "update.bin");
     const Bytes program = Program(20'000);
     Bytes seen;
@@ -289,16 +257,8 @@ TEST_F(UpdateSocketFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) 
         lines.insert(lines.begin() + 4, "echo checked");
         handled = true;
     };
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(PatcherLine("#!/bin/sh\n"));
-        c.Send(Line(mcUpdateBegin));
-        c.Send(StreamLine(program));
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }, 10000));
-    PumpUntil([] { return false; }, 100);
+    Connect();
+    Receive({PatcherLine("#!/bin/sh\n"), Line(mcUpdateBegin), StreamLine(program)});
     EXPECT_EQ(seen, program);
     EXPECT_EQ(ReadFileBytes(dir / "update.bin"), program);
     const std::vector<std::string> saved = LoadTextLines(dir / "ReStart.sh");
@@ -306,26 +266,18 @@ TEST_F(UpdateSocketFixture, PatchWayHandsTheSavedUpdateAndTheLinesToTheHandler) 
     EXPECT_EQ(saved[4], "echo checked");
     EXPECT_TRUE(launched.empty());  // handled: the restart is the handler's
     EXPECT_EQ(terminations, 0);
-    socket->Close();
 }
 
-TEST_F(UpdateSocketFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing) {
+TEST_F(ScriptedUpdateFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing) {
     using Call = std::tuple<std::string, std::int64_t, std::int64_t, std::int64_t>;
     std::vector<Call> calls;
     int codedLists = 0;
     socket->OnFileSegmentArrive = [&](TOrdoClientSocket&, const std::string& name, std::int64_t seg, std::int64_t got,
                                       std::int64_t size) { calls.emplace_back(name, seg, got, size); };
     socket->OnCodedParamList = [&](TOrdoClientSocket&, int, TOrdoParamList&) { ++codedLists; };
-    peer.Run([&](PeerConn& c, int) {
-        AcceptLogin(c);
-        c.Send(SegmentLine("../outside.txt", "nope", 4, true));
-        c.Send(SegmentLine("conf\\shop.ini", "[a]\r\n", 14, false));
-        c.Send(SegmentLine("conf\\shop.ini", "x=1\r\n", 14, false));
-        c.Send(SegmentLine("conf\\shop.ini", "y=2", 14, true));
-        DrainUntilClosed(c);
-    });
-    socket->Open();
-    ASSERT_TRUE(PumpUntil([&] { return calls.size() == 4; }, 10000));
+    Connect();
+    Receive({SegmentLine("../outside.txt", "nope", 4, true), SegmentLine("conf\\shop.ini", "[a]\r\n", 14, false),
+             SegmentLine("conf\\shop.ini", "x=1\r\n", 14, false), SegmentLine("conf\\shop.ini", "y=2", 14, true)});
     EXPECT_EQ(FileText(dir / "conf/shop.ini"), "[a]\r\nx=1\r\ny=2");
     EXPECT_EQ(calls, (std::vector<Call>{{"conf\\shop.ini", 5, 5, 14},
                                         {"conf\\shop.ini", 5, 10, 14},
@@ -334,7 +286,6 @@ TEST_F(UpdateSocketFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing) 
     EXPECT_FALSE(FileExists(dir.Path() + "../outside.txt"));
     EXPECT_EQ(codedLists, 0);
     EXPECT_EQ(socket->FileSegments().OpenCount(), 0u);
-    socket->Close();
 }
 
 }  // namespace

@@ -44,6 +44,21 @@ TEST_F(Win32Files, ListingMatchesTheWholeNameAndSortsWithoutCase) {
     EXPECT_TRUE(ListFiles(folder_, "*.none").empty());
 }
 
+TEST_F(Win32Files, HiddenAndSystemFilesStayOutByAttributeNotByName) {
+    for (const char* name : {"a.txt", ".dot.txt", "hidden.txt", "system.txt"}) WriteFileBytes(folder_ + name, AsBytes("x"));
+    ::SetFileAttributesA((folder_ + "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ::SetFileAttributesA((folder_ + "system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    // A leading dot alone hides nothing on Windows; Wine marks such names hidden by attribute itself.
+    const bool dotHidden = (::GetFileAttributesA((folder_ + ".dot.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
+    const std::vector<std::string> expected =
+        dotHidden ? std::vector<std::string>{"a.txt"} : std::vector<std::string>{".dot.txt", "a.txt"};
+    EXPECT_EQ(ListFiles(folder_, "*.txt"), expected);
+    for (const char* name : {"hidden.txt", "system.txt", ".dot.txt"}) {
+        ::SetFileAttributesA((folder_ + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFile(folder_ + name);
+    }
+}
+
 TEST_F(Win32Files, BytesTravelUnchanged) {
     // No text-mode translation: CR LF, a lone LF, a NUL and 0x1A (the old end-of-file mark) stay.
     const std::string raw("a\r\nb\nc\0d\x1A" "e", 10);

@@ -1,0 +1,66 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+
+#include <CLI/CLI.hpp>
+
+namespace ordo {
+namespace {
+
+// A day: longer waits are a schedule's job, and the limit keeps the timer's milliseconds in range.
+constexpr unsigned kLongestConnectTimeout = 86400;
+
+constexpr std::string_view kUsage =
+    "Usage: fqreplay [OPTION]...\n"
+    "Replays, once, the database work that the sales suite queued as *.txt files\n"
+    "in temp/FQ beside the program, through the middleware server that\n"
+    "Environment.ini beside the program names; then ends. A file whose work the\n"
+    "server confirmed is deleted; a file whose work failed stays for the next run.\n"
+    "Without options the program tries to connect every 5 seconds until a\n"
+    "connection comes up.\n"
+    "\n"
+    "Options:\n"
+    "  --connect-timeout SECONDS  give up when no connection has come up within\n"
+    "                             SECONDS (a whole number from 1 to 86400)\n"
+    "  --help                     print this text and exit\n"
+    "  --version                  print the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0   the walk ran and the queue is empty\n"
+    "  1   an error ended the walk; stderr names the queue file and the server's\n"
+    "      text\n"
+    "  2   a usage or configuration error (no Environment.ini, a DBDSPort that is\n"
+    "      not a port, neither SvrIP nor SvrNM set, no temp/FQ folder); nothing\n"
+    "      was sent\n"
+    "  75  work is left for a later run: files stayed because a reply did not\n"
+    "      come, the connection was lost or a rebuild failed; no connection within\n"
+    "      --connect-timeout; another copy holds the queue; or a signal stopped\n"
+    "      the run with files left\n"
+    "\n"
+    "Messages go to stderr, one line each; nothing is written to a log file.\n";
+
+}  // namespace
+
+std::variant<TCommandLine, TUsageError> ParseCommandLine(const std::vector<std::string>& args) {
+    TCommandLine result;
+    CLI::App app{"", "fqreplay"};
+    app.set_help_flag();  // the usage text is our own, printed by main
+    app.add_flag("--help", result.help);
+    app.add_flag("--version", result.version);
+    unsigned seconds = 0;
+    CLI::Option* timeout = app.add_option("--connect-timeout", seconds)
+                               ->type_name("SECONDS")
+                               ->check(CLI::Range(1u, kLongestConnectTimeout));
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes them last first
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        return TUsageError{e.what()};
+    }
+    if (timeout->count() > 0) result.connectTimeout = seconds;
+    return result;
+}
+
+std::string_view UsageText() { return kUsage; }
+
+}  // namespace ordo

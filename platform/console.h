@@ -1,0 +1,11 @@
+#pragma once
+// Where a windowed program's messages go when it was started from a console.
+
+namespace ordo {
+
+/// Windows builds the program as a windowed one, which has no console of its own: started from a command prompt,
+/// its output would go nowhere. This sends standard output and standard error that were not redirected to the
+/// console of the process that started it, if that one has a console. Elsewhere there is nothing to do.
+void UseParentConsole() noexcept;
+
+}  // namespace ordo
