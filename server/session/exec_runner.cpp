@@ -123,6 +123,12 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
 
     auto inUse = cache.Use();
     cache.DropIfStale();
+    // A definition that another attachment began meanwhile waits for the tables this request's statements
+    // hold: they go at its end, not at the next request.
+    struct DropAtEnd {
+        StatementCache& cache;
+        ~DropAtEnd() { cache.DropIfStale(); }
+    } dropAtEnd{cache};
     FbTransaction tra = att.StartTransaction(false, lockTimeoutSeconds);
     std::uint64_t affected = 0;
     bool defined = false;

@@ -44,11 +44,11 @@ public:
     unsigned ConnectionCharset(FbAttachment& att, FbTransaction& tra);
 
     /// A definition is about to run on this cache's attachment. Every other cache lets its statements go,
-    /// at once when it is idle, before its next request when it is busy: a kept statement would hold
+    /// at once when it is idle, at the end of its request when it is busy: a kept statement would hold
     /// the tables the definition changes, and stay compiled for their old form. Call it again after
     /// the commit, for the caches that prepared from the old definitions meanwhile.
     void NoteDefinition() noexcept;
-    /// Clears the cache when a definition ran on another attachment since the last call.
+    /// Clears the cache when a definition began on another attachment since the last call.
     void DropIfStale() noexcept;
 
 private:
