@@ -134,7 +134,7 @@ void BM_LedgerWalk(benchmark::State& state) {
     bench::TConfirmingSocket socket;
     bench::TNoView view;
     TStatementRunner runner(
-        {socket, view, [] { return true; }, [] { return false; }, [] { return std::string("127.0.0.1(BENCH)"); }});
+        {socket, view, [] { return true; }, [] { return std::string("127.0.0.1(BENCH)"); }});
     TCountingWrites writes;
     for (auto _ : state) {
         TBalanceRebuild rebuild(runner, query, writes);

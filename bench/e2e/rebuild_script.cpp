@@ -100,7 +100,7 @@ int Run(int port, const std::string& code, const std::string& name, const std::s
     TScriptWrites writes(script, requests);
     TConfirmingSocket socket;
     TNoView view;
-    TStatementRunner runner({socket, view, [] { return true; }, [] { return false; }, [] { return std::string(); }});
+    TStatementRunner runner({socket, view, [] { return true; }, [] { return std::string(); }});
     TBalanceRebuild rebuild(runner, query, writes);
     if (!rebuild.RebuildBalance(code, name, date)) {
         std::cerr << "rebuild_script: the rebuild failed\n";
