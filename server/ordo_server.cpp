@@ -26,6 +26,7 @@ int OrdoServer::Start() {
     connection_.session.database = options_.database;
     connection_.session.logins = logins_ ? &*logins_ : nullptr;
     connection_.session.lockTimeout = options_.lockTimeout;
+    connection_.session.statementCache = static_cast<std::size_t>(options_.statementCache);
     connection_.compression = options_.compression;
     connection_.session.rowCompression = options_.compression == acNoCompression;
     connection_.encryption = options_.encryption;

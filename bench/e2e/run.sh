@@ -13,6 +13,10 @@
 #   ORDO_BENCH_CHARSET (UTF8: the clients' texts in UTF-8, four bytes a character declared for each text column;
 #   KSC_5601: the Korean shops' own, two bytes a character, the client under a EUC-KR locale made for the run)
 #   ORDO_BENCH_WORK (a new folder under /tmp)
+#   ORDO_BENCH_BASELINE_SERVER (none: an ordo-server binary of an earlier build; its replay and rebuild run in the same
+#   rounds on a copy of their own, so that the table compares the two builds side by side)
+#   ORDO_BENCH_TEXT_SIDE (0; 1: the replay and rebuild once more with this build's server running every statement as
+#   text, --statement-cache 0, for its processor time split before the prepared statements)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$here/build-bench}
@@ -22,6 +26,8 @@ rounds=${ORDO_BENCH_ROUNDS:-3}
 forced_writes=${ORDO_BENCH_FORCED_WRITES:-1}
 charset=${ORDO_BENCH_CHARSET:-UTF8}
 work=${ORDO_BENCH_WORK:-$(mktemp -d /tmp/ordo-e2e.XXXXXX)}
+baseline_server=${ORDO_BENCH_BASELINE_SERVER:-}
+text_side=${ORDO_BENCH_TEXT_SIDE:-0}
 isql=$(command -v isql-fb || echo /usr/lib/firebird/3.0/bin/isql)
 gfix=$(command -v gfix || echo /usr/lib/firebird/3.0/bin/gfix)
 buyer=B0001
@@ -96,10 +102,11 @@ stop_server() {
   server=
 }
 trap stop_server EXIT
-start_server() {  # start_server DATABASE [ordo-server options]
+server_bin=$build/bin/ordo-server
+start_server() {  # start_server DATABASE [ordo-server options]; runs $server_bin
   local db=$1; shift
   : > "$work/server.out"
-  "$build/bin/ordo-server" --database "$db" --port 0 "$@" > "$work/server.out" 2>> "$work/server.log" &
+  "$server_bin" --database "$db" --port 0 "$@" > "$work/server.out" 2>> "$work/server.log" &
   server=$!
   for _ in $(seq 1 6000); do
     [[ -s "$work/server.out" ]] && break
@@ -116,17 +123,28 @@ fi
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 tick=$(getconf CLK_TCK)
-requests() { grep -cE ': (select|exec|raw select|procedure) ' "$work/server.log" || true; }
+requests() { grep -E ': (select|exec|raw select|procedure) ' "$work/server.log" | grep -vc ': exec cpu: ' || true; }
 TIMEFORMAT='%3R %3U %3S'
 # timed NAME COMMAND...: "wall user system" seconds of the command into $out/NAME.time
 timed() {
   local name=$1; shift
   { time "$@" > "$out/$name.out" 2> "$out/$name.err"; } 2> "$out/$name.time"
 }
+# The server's processor time of the execute requests logged after line $1: prepare, execute and commit seconds,
+# statements, and those run as prepared shapes (0 0 0 0 0 from a build that does not log them).
+cpu_split() {
+  tail -n +"$(( $1 + 1 ))" "$work/server.log" | awk '/exec cpu: / {
+      for (i = 2; i <= NF; i++) {
+        if ($i == "prepare") p += $(i + 1); else if ($i == "execute") e += $(i + 1); else if ($i == "commit") c += $(i + 1)
+        else if ($i == "statements,") n += $(i - 1); else if ($i == "prepared,") k += $(i - 1)
+      } }
+    END { printf "%.3f %.3f %.3f %d %d\n", p, e, c, n, k }'
+}
 replay() {  # replay NAME: runs fqreplay on what the queue holds; fails when anything stayed in it
-  local before r0; before=$(cpu_ticks "$server"); r0=$(requests)
+  local before r0 l0; before=$(cpu_ticks "$server"); r0=$(requests); l0=$(wc -l < "$work/server.log")
   timed "$1" "${client_env[@]}" timeout 600 "$work/app/fqreplay"
   echo "$(( $(cpu_ticks "$server") - before )) $(( $(requests) - r0 ))" > "$out/$1.server"
+  cpu_split "$l0" > "$out/$1.split"
   if [[ -n $(ls "$work/app/temp/FQ") ]]; then
     echo "fqreplay left files in its queue:" >&2; ls "$work/app/temp/FQ" | head >&2; cat "$out/$1.err" >&2; exit 1
   fi
@@ -144,14 +162,7 @@ SELECT COUNT(*), SUM(CURRMISU), MAX(CURRMISU) FROM BAS_MCBUYER;
 SELECT CURRMISU FROM BAS_MCBUYER WHERE BUYERCD = 'B0001';
 SQL
 }
-
-for ((round = 1; round <= rounds; round++)); do
-  out=$work/round$round
-  mkdir -p "$out"
-  cp "$work/db/seed.fdb" "$work/db/replay.fdb"
-  cp "$work/db/seed.fdb" "$work/db/direct.fdb"
-  sync
-  start_server "$work/db/replay.fdb" --log-level debug --charset "$charset"
+environment() {  # the client's Environment.ini for the server listening on $port
   cat > "$work/app/Environment.ini" <<INI
 [SYSTEM]
 SvrIP=127.0.0.1
@@ -160,6 +171,38 @@ DBDSPort=$("$here/scripts/scramble-port" "$port")
 [SYSSETUP]
 DMGID=BENCH01
 INI
+}
+# other_side NAME SERVER [options]: the replay and the rebuild once more, with another server on a copy of its own;
+# its database must end as the direct one did.
+other_side() {
+  local name=$1; server_bin=$2; shift 2
+  cp "$work/db/seed.fdb" "$work/db/$name.fdb"
+  sync
+  start_server "$work/db/$name.fdb" --log-level debug --charset "$charset" "$@"
+  environment
+  echo "== round $round/$rounds: 1. and 2. again, $name"
+  cp "$work"/updates/*.txt "$work/app/temp/FQ/"
+  replay "updates_$name"
+  cp "$work/rebuild.cmd" "$work/app/temp/FQ/rebuild.txt"
+  replay "rebuild_$name"
+  stop_server
+  server_bin=$build/bin/ordo-server
+  check "$work/db/$name.fdb" > "$out/$name.check"
+  if ! cmp -s "$out/$name.check" "$out/direct.check"; then
+    echo "the $name database differs from the direct one after round $round:" >&2
+    diff "$out/$name.check" "$out/direct.check" >&2 || true
+    exit 1
+  fi
+}
+
+for ((round = 1; round <= rounds; round++)); do
+  out=$work/round$round
+  mkdir -p "$out"
+  cp "$work/db/seed.fdb" "$work/db/replay.fdb"
+  cp "$work/db/seed.fdb" "$work/db/direct.fdb"
+  sync
+  start_server "$work/db/replay.fdb" --log-level debug --charset "$charset"
+  environment
 
   echo "== round $round/$rounds: 1. replay of $updates single-row UPDATE files"
   cp "$work"/updates/*.txt "$work/app/temp/FQ/"
@@ -191,6 +234,8 @@ INI
     diff "$out/replay.check" "$out/direct.check" >&2 || true
     exit 1
   fi
+  if [[ -n $baseline_server ]]; then other_side baseline "$baseline_server"; fi
+  if [[ $text_side == 1 ]]; then other_side text "$build/bin/ordo-server" --statement-cache 0; fi
 done
 
 # ---- the table: medians over the rounds
@@ -227,4 +272,28 @@ awk -v fq1="$(median updates_fq.time 1)" -v c1="$(cpu updates_fq)" -v is1="$(med
     printf "replay within 1.3× of direct: %s;  rebuild within 1.5× of direct: %s\n", \
       (fq1 / is1 <= 1.3 ? "met" : "MISSED"), (fq2 / is2 <= 1.5 ? "met" : "MISSED")
   }'
+# The other sides, and where the server's processor time went (medians of each figure).
+split_row() {  # split_row LABEL NAME
+  printf "| %s | %s s | %s s | %s s | %s | %s |\n" "$1" "$(median "$2.split" 1)" "$(median "$2.split" 2)" \
+    "$(median "$2.split" 3)" "$(median "$2.split" 4)" "$(median "$2.split" 5)"
+}
+for side in baseline text; do
+  [[ -f $work/round1/rebuild_$side.time ]] || continue
+  awk -v s="$side" -v fq1="$(median "updates_$side.time" 1)" -v fq2="$(median "rebuild_$side.time" 1)" \
+      -v is1="$(median updates_isql.time 1)" -v is2="$(median rebuild_isql.time 1)" \
+      -v srv1="$(median "updates_$side.server" 1)" -v srv2="$(median "rebuild_$side.server" 1)" -v tick="$tick" '
+    BEGIN {
+      printf "%s side: replay %.2f s (%.2f× of direct, server CPU %.2f s), rebuild %.2f s (%.2f× of direct, server CPU %.2f s)\n", \
+        s, fq1, fq1 / is1, srv1 / tick, fq2, fq2 / is2, srv2 / tick
+    }'
+done
+echo
+echo "| ordo-server processor time | prepare | execute | commit | statements | prepared |"
+echo "|---|---|---|---|---|---|"
+split_row "replay, this build" updates_fq
+split_row "rebuild, this build" rebuild_fq
+if [[ -f $work/round1/rebuild_text.split ]]; then
+  split_row "replay, every statement as text" updates_text
+  split_row "rebuild, every statement as text" rebuild_text
+fi
 echo "(files, logs and databases in $work)"

@@ -87,6 +87,11 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--max-clients", o.maxClients, "Connections served at once; further ones are closed")
         ->capture_default_str()
         ->check(CLI::Range(1, 10000));
+    app.add_option("--statement-cache", o.statementCache,
+                   "Prepared statements each connection keeps for INSERT and UPDATE OR INSERT statements "
+                   "that differ only in their literals; 0 runs every statement as text")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 100000));
     app.add_option("--push-update", o.pushUpdate,
                    "Send this file to every client after its login as a new build of its program")
         ->check(CLI::ExistingFile);

@@ -68,6 +68,11 @@ void FillDpb(Xpb& dpb, const FbConnectSpec& connect) {
 
 using detail::FbCall;
 
+bool FbError::LockConflict() const noexcept {
+    return code_ == isc_deadlock || code_ == isc_lock_conflict || code_ == isc_update_conflict ||
+           code_ == isc_lock_timeout;
+}
+
 bool FbError::ConnectionLost() const noexcept {
     switch (code_) {
         case isc_shutdown:

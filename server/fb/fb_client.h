@@ -21,6 +21,9 @@ public:
     [[nodiscard]] std::intptr_t Code() const noexcept { return code_; }
     /// The attachment is gone (network failure, database shut down): attach anew.
     [[nodiscard]] bool ConnectionLost() const noexcept;
+    /// A row another transaction holds (lock conflict, deadlock, update conflict): the outcome
+    /// depends on the other transactions, not on how the statement was written.
+    [[nodiscard]] bool LockConflict() const noexcept;
 private:
     std::intptr_t code_;
 };

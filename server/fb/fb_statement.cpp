@@ -320,6 +320,13 @@ std::uint64_t FbStatement::Execute(FbTransaction& tra, const FbRow& params, FbRo
     return FbCall([&](auto* s) { return stmt_->getAffectedRecords(s); });
 }
 
+std::uint64_t FbStatement::Execute(FbTransaction& tra, FbInputMessage& message) {
+    FbCall([&](auto* s) {
+        return stmt_->execute(s, tra.Raw(), message.Meta(), message.Data(), nullptr, nullptr);
+    });
+    return FbCall([&](auto* s) { return stmt_->getAffectedRecords(s); });
+}
+
 FbCursor FbStatement::Open(FbTransaction& tra, const FbRow& params) {
     Input in = BindInputs(tra, params);
     auto* rs = FbCall([&](auto* s) {

@@ -7,6 +7,7 @@
 
 #include "server/fb/fb_cell.h"
 #include "server/fb/fb_client.h"
+#include "server/fb/fb_message.h"
 
 namespace ordo::server {
 
@@ -48,6 +49,8 @@ public:
     /// Returns the number of rows it inserted, updated or deleted.
     std::uint64_t Execute(FbTransaction& tra, const FbRow& params, FbRow* row);
     FbCursor Open(FbTransaction& tra, const FbRow& params);
+    /// Runs a statement without outputs on a message laid out by the caller.
+    std::uint64_t Execute(FbTransaction& tra, FbInputMessage& message);
 
 private:
     FbStatement(FbAttachment& att, Firebird::IStatement* st);

@@ -1,6 +1,7 @@
 #include "server/session/client_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "net/message_codes.h"
@@ -46,7 +47,7 @@ TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromStrin
 }  // namespace
 
 ClientSession::ClientSession(const SessionSettings& settings, std::string peer, Sender send)
-    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)) {}
+    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache) {}
 
 ClientSession::~ClientSession() {
     for (auto& [id, open] : cursors_) {
@@ -177,7 +178,16 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
     Answer(ds, sql, [&] {
-        std::uint64_t affected = RunStatements(Database(), sql, params, settings_.lockTimeout);
+        ExecTimings timings;
+        timings.enabled = LogEnabled(LogLevel::Debug);
+        std::uint64_t affected = 0;
+        try {
+            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+        } catch (const EDatabaseError&) {
+            if (timings.enabled) LogTimings(timings);
+            throw;
+        }
+        if (timings.enabled) LogTimings(timings);
         TOrdoParamList result;
         TOrdoParamItem& id = result.Add();
         id.SetName("DatasetId");
@@ -193,6 +203,15 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
         reply.AddInteger(1);
         Send(reply);
     });
+}
+
+void ClientSession::LogTimings(const ExecTimings& t) {
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  ": exec cpu: prepare %.6f s, execute %.6f s, commit %.6f s; %u statements, %u prepared, %u "
+                  "retried as text",
+                  t.prepare, t.execute, t.commit, t.statements, t.prepared, t.retried);
+    Log(LogLevel::Debug, peer_ + line);
 }
 
 void ClientSession::OnFetch(TOrdoStringLine& line) {
@@ -257,6 +276,10 @@ void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, c
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
+            {
+                auto inUse = statements_.Use();
+                statements_.Clear();
+            }
             db_.reset();
         }
         SendError(dataSetId, e.what());

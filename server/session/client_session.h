@@ -15,7 +15,9 @@
 #include "server/fb/fb_client.h"
 #include "server/session/client_pushes.h"
 #include "server/session/param_binding.h"
+#include "server/session/exec_runner.h"
 #include "server/session/result_cursor.h"
+#include "server/session/statement_cache.h"
 
 namespace ordo::server {
 
@@ -23,6 +25,7 @@ struct SessionSettings {
     FbConnectSpec database;
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
+    std::size_t statementCache = 32;  // prepared statements kept per attachment; 0: none
     std::string version = "1.0";        // the server version reported to clients
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
     /// connection is compressed already.
@@ -59,6 +62,7 @@ private:
     void OnStoredProc(TOrdoStringLine& line);
     void OnExec(TOrdoStringLine& line);
     void OnFetch(TOrdoStringLine& line);
+    void LogTimings(const ExecTimings& timings);
     void OnCloseCursor(TOrdoStringLine& line);
     void OnCodedParamList(TOrdoStringLine& line);
     void OnUnsupported(TOrdoStringLine& line, const char* what);
@@ -83,6 +87,7 @@ private:
     Sender send_;
     bool loggedIn_ = false;
     std::optional<FbAttachment> db_;  // attached at the first request that needs it
+    StatementCache statements_;       // of db_; declared after it, so freed first
     struct Open {
         std::int32_t dataSetId;
         std::unique_ptr<ResultCursor> cursor;

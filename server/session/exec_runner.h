@@ -5,13 +5,27 @@
 
 #include "params/param_list.h"
 #include "server/fb/fb_client.h"
+#include "server/session/statement_cache.h"
 
 namespace ordo::server {
+
+/// Where one request's processor time went, counted when the timing is switched on.
+struct ExecTimings {
+    bool enabled = false;
+    double prepare = 0, execute = 0, commit = 0;  // seconds of processor time
+    unsigned statements = 0;
+    unsigned prepared = 0;   // run as a prepared shape with their literals bound
+    unsigned retried = 0;    // failed as a prepared shape and run again as text
+};
 
 /// Runs the statements of `text` (see SplitStatements) and commits; on the first failure rolls
 /// everything back and raises it, naming the statement when the text held several.
 /// Returns the rows inserted, updated or deleted by all of them together.
-std::uint64_t RunStatements(FbAttachment& att, std::string_view text, const TOrdoParamList& params,
-                            int lockTimeoutSeconds);
+///
+/// INSERT and UPDATE OR INSERT statements whose VALUES hold only literals run as the cached
+/// statement of their shape with the literals bound; a statement that fails that way is run again
+/// as text, so its outcome and error text are those of the text.
+std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,
+                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings);
 
 }  // namespace ordo::server
