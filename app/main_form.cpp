@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/net_info.h"
 #include "platform/text_convert.h"
+#include "update/socket_update.h"
 
 namespace ordo {
 namespace {
@@ -48,6 +49,7 @@ void TfrmPellow::ConfigureComponents() {
     window_->Progress().SetVisible(false);
 
     ACSocket.SetUi(&ui_);
+    AttachClientUpdate(ACSocket);
     ACSocket.SetAddress("127.0.0.1");
     ACSocket.SetPort(55200);
     ACSocket.SetClientType(ctNonBlocking);
