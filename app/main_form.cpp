@@ -10,6 +10,7 @@
 #include "platform/net_info.h"
 #include "platform/socket_errors.h"
 #include "platform/text_convert.h"
+#include "update/socket_update.h"
 
 namespace ordo {
 namespace {
@@ -65,6 +66,7 @@ void TfrmPellow::ConfigureComponents() {
     window_->Progress().SetVisible(false);
 
     ACSocket.SetUi(&socketUi_);
+    AttachClientUpdate(ACSocket);
     ACSocket.SetAddress("127.0.0.1");
     ACSocket.SetPort(55200);
     ACSocket.SetClientType(ctNonBlocking);

@@ -8,11 +8,3 @@ if(ORDO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
-
-# ordo_ensure_sources(<target>): a subsystem whose source lists are still empty stays buildable.
-function(ordo_ensure_sources target)
-  get_target_property(src ${target} SOURCES)
-  if(NOT src)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-  endif()
-endfunction()

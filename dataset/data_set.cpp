@@ -2,6 +2,7 @@
 
 #include "params/field_list.h"
 #include "platform/errors.h"
+#include "platform/text_convert.h"
 
 namespace ordo {
 
@@ -78,7 +79,7 @@ TField& TDataSet::Fields(int index) const {
 
 TField* TDataSet::FindField(std::string_view name) const noexcept {
     for (const auto& f : fields_)
-        if (SameName(f->FieldName(), name)) return f.get();
+        if (SameText(f->FieldName(), name)) return f.get();
     return nullptr;
 }
 

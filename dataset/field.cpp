@@ -30,7 +30,7 @@ const TFieldDef& TFieldDefs::Items(int index) const {
 
 const TFieldDef* TFieldDefs::Find(std::string_view name) const noexcept {
     for (const TFieldDef& d : defs_)
-        if (SameName(d.Name, name)) return &d;
+        if (SameText(d.Name, name)) return &d;
     return nullptr;
 }
 

@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "net/client_socket_types.h"
-#include "net/client_update.h"
+#include "net/client_update_hook.h"
 #include "net/custom_client_socket.h"
-#include "net/file_segments.h"
 #include "net/login.h"
 #include "net/message_codes.h"
 #include "net/message_pipeline.h"
@@ -107,9 +106,10 @@ public:
     /// Not empty: updates go through the patch program and are saved under this path.
     [[nodiscard]] const std::string& PatchFile() const noexcept { return patchFile_; }
     void SetPatchFile(const std::string& v) { patchFile_ = v; }
-    /// The program being updated, the clock of the update window and the script launcher.
-    [[nodiscard]] TOrdoClientUpdate& ClientUpdate() noexcept { return update_; }
-    [[nodiscard]] const TOrdoFileSegments& FileSegments() const noexcept { return segments_; }
+    /// The update that puts a pushed build in place and writes segment files; the owner attaches
+    /// it (update/socket_update.h). Without one the update's messages raise kNoClientUpdateText.
+    void SetClientUpdate(std::unique_ptr<IOrdoClientUpdateHook> update) noexcept;
+    [[nodiscard]] IOrdoClientUpdateHook* ClientUpdateHook() const noexcept { return update_.get(); }
 
     // --- SQL settings used by the data sets -------------------------------------------------
     [[nodiscard]] const std::string& SQLTransactionStart() const noexcept { return sqlTransactionStart_; }
@@ -318,8 +318,8 @@ private:
     void RunLoginDialog();
     void SendLoginLine();
     void ClearRegistry() noexcept;
-    void RunPlainUpdate(const Bytes& stream);
-    void RunPatchUpdate(const Bytes& stream);
+    IOrdoClientUpdateHook& AttachedUpdate();
+    [[nodiscard]] bool UpdateArriving() const noexcept;
 
     TOrdoMessagePipeline pipeline_;
     TOrdoSmartWait wait_;
@@ -348,8 +348,7 @@ private:
     TOrdoParamList clientParams_;
     std::optional<TOrdoParamList> triggerList_;
     std::string patchFile_;
-    TOrdoClientUpdate update_;
-    TOrdoFileSegments segments_;
+    std::unique_ptr<IOrdoClientUpdateHook> update_;
     IOrdoLoginDialog* loginDialog_ = nullptr;
     double serverVersion_ = 0;
 

@@ -4,13 +4,10 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/text_convert.h"
+
 namespace ordo {
 namespace {
-
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 bool StartsWithLetter(const std::string& s) {
     return !s.empty() && std::isalpha(static_cast<unsigned char>(s[0])) != 0;
@@ -35,7 +32,7 @@ Switch SplitSwitch(const std::string& arg) {
     if (start == std::string::npos) return {};
     std::size_t eq = arg.find('=', start);
     Switch s;
-    s.name = Upper(arg.substr(start, eq == std::string::npos ? std::string::npos : eq - start));
+    s.name = UpperCase(arg.substr(start, eq == std::string::npos ? std::string::npos : eq - start));
     if (eq != std::string::npos) {
         s.value = arg.substr(eq + 1);
         s.hasValue = true;
@@ -47,7 +44,7 @@ Switch SplitSwitch(const std::string& arg) {
 
 TOrdoConnectTarget ResolveConnectAddress(const std::string& address, int port) {
     TOrdoConnectTarget t{address, {}, port};
-    if (Upper(address).find("LOCAL") != std::string::npos) t.address = "127.0.0.1";
+    if (UpperCase(address).find("LOCAL") != std::string::npos) t.address = "127.0.0.1";
     if (StartsWithLetter(t.address)) {
         t.host = t.address;
         return t;

@@ -168,7 +168,7 @@ void TOrdoClientSocket::TrackReadProgress(ByteView chunk) {
     receiveProgress_.Feed(
         chunk,
         [this](std::int64_t frameSize) {
-            if (progressBar_ && update_.Updating()) update_.FrameStarted(frameSize);
+            if (progressBar_ && UpdateArriving()) update_->FrameStarted(frameSize);
         },
         [this](std::int64_t frameSize, std::int64_t received) {
             if (progressBar_) ReportReadProgress(frameSize, received);
@@ -177,8 +177,8 @@ void TOrdoClientSocket::TrackReadProgress(ByteView chunk) {
 
 void TOrdoClientSocket::ReportReadProgress(std::int64_t size, std::int64_t done) {
     // While an update arrives its window shows the progress instead.
-    if (update_.Updating()) {
-        update_.FrameProgress(done);
+    if (UpdateArriving()) {
+        update_->FrameProgress(done);
     } else if (OnReadProgress) {
         OnReadProgress(*this, size, done);
     }

@@ -2,17 +2,9 @@
 
 #include "params/stream_filer.h"
 #include "platform/files.h"
+#include "platform/text_convert.h"
 
 namespace ordo {
-
-bool SameName(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 const TOrdoFieldItem& TOrdoFieldList::Items(int index) const {
     if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
@@ -27,7 +19,7 @@ TOrdoFieldItem& TOrdoFieldList::Add(TOrdoFieldItem item) { return items_.emplace
 
 int TOrdoFieldList::IndexOf(std::string_view name) const noexcept {
     for (std::size_t i = 0; i < items_.size(); ++i)
-        if (SameName(items_[i].FieldName, name)) return static_cast<int>(i);
+        if (SameText(items_[i].FieldName, name)) return static_cast<int>(i);
     return -1;
 }
 

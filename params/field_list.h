@@ -59,7 +59,4 @@ private:
     std::vector<TOrdoFieldItem> items_;
 };
 
-/// Case-insensitive (ASCII) comparison of two names.
-bool SameName(std::string_view a, std::string_view b) noexcept;
-
 }  // namespace ordo

@@ -26,6 +26,17 @@ namespace ordo {
 class TOrdoDBList;
 class TOrdoBlobList;
 
+/// The bytes that shape row text, the same for the writer and the decoder.
+inline constexpr char kRowFieldEnd = '\x02';
+inline constexpr char kRowNull = '\x03';
+inline constexpr char kRowEnd = '\x04';
+inline constexpr char kRowDouble = '\x05';   ///< + 8 bytes
+inline constexpr char kRowBinary = '\x06';   ///< + 32-bit length + bytes
+inline constexpr char kRowBcd = '\x07';      ///< + the BCD record
+inline constexpr char kRowCurrency = '\x08'; ///< + 8 bytes
+/// A byte that starts a row's end or an escape: a text value cannot carry it.
+constexpr bool IsRowEscapeByte(char c) noexcept { return c >= kRowEnd && c <= kRowCurrency; }
+
 class TOrdoRowTextWriter {
 public:
     /// Raises EOrdoProtocolError when the text holds 0x02 or 0x04 .. 0x08, or is the single

@@ -17,8 +17,6 @@ namespace ordo {
 
 namespace {
 
-constexpr char kFieldEnd = '\x02';
-
 // A double escape turned into text. The shortest form that reads back to the same double,
 // with the machine's decimal separator, so the field's own parse sees what a typed value gives.
 void AppendDoubleText(std::string& out, double value) {
@@ -70,7 +68,7 @@ public:
         std::size_t next = 0;  // first number escape not yet given to a field
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             const int index = static_cast<int>(i);
-            const void* hit = pos <= row.size() ? std::memchr(row.data() + pos, kFieldEnd, row.size() - pos) : nullptr;
+            const void* hit = pos <= row.size() ? std::memchr(row.data() + pos, kRowFieldEnd, row.size() - pos) : nullptr;
             if (!hit) {
                 // This field and all after it read as empty, whatever text or escapes trail without an end.
                 pos = row.size() + 1;
@@ -83,7 +81,7 @@ public:
             std::size_t last = next;  // this field's escapes are [next, last)
             while (last < numbers.size() && numbers[last].at <= end) ++last;
             if (last == next) {
-                const bool isNull = text.size() == 1 && text[0] == '\x03';
+                const bool isNull = text.size() == 1 && text[0] == kRowNull;
                 WriteField(index, columns_[i], isNull ? std::string_view{} : text, isNull, w);
             } else if (!(last == next + 1 && text.empty() && WriteNumber(index, columns_[i], numbers[next], w))) {
                 Splice(row, pos, end, next, last);
@@ -220,8 +218,6 @@ private:
     std::string spliced_;
 };
 
-inline bool IsSpecial(unsigned char b) noexcept { return static_cast<unsigned char>(b - 4) <= 4; }
-
 }  // namespace
 
 TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobList& blobs,
@@ -234,12 +230,12 @@ TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobL
     std::size_t i = 0;
     while (i < n) {
         std::size_t run = i;
-        while (run < n && !IsSpecial(p[run])) ++run;
+        while (run < n && !IsRowEscapeByte(static_cast<char>(p[run]))) ++run;
         buf.append(text.data() + i, run - i);
         if (run == n) break;
         i = run;
-        switch (p[i]) {
-            case 0x04: {
+        switch (static_cast<char>(p[i])) {
+            case kRowEnd: {
                 if (buf == "NULL" && decoder.numbers.empty()) {
                     result.EndOfData = true;
                     return result;
@@ -256,22 +252,22 @@ TOrdoRowsDecoded DecodeRows(std::string_view text, TOrdoDBList& rows, TOrdoBlobL
                 if (hooks.Progress) hooks.Progress(i);
                 break;
             }
-            case 0x05:
+            case kRowDouble:
                 if (n - i < 9) return result;  // a cut escape: no complete row can follow
                 decoder.numbers.push_back({buf.size(), PendingNumber::kDouble, LoadI64LE(p + i + 1)});
                 i += 9;
                 break;
-            case 0x08:
+            case kRowCurrency:
                 if (n - i < 9) return result;
                 decoder.numbers.push_back({buf.size(), PendingNumber::kCurrency, LoadI64LE(p + i + 1)});
                 i += 9;
                 break;
-            case 0x07:
+            case kRowBcd:
                 if (n - i < 35) return result;
                 buf += BcdToStr(LoadBcd(p + i + 1));
                 i += 35;
                 break;
-            case 0x06: {
+            case kRowBinary: {
                 if (n - i < 5) return result;
                 const std::int32_t len = LoadI32LE(p + i + 1);
                 i += 5;

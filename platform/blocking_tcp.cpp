@@ -32,22 +32,9 @@ int OpenSocket() {
 
 }  // namespace
 
+void detail::CloseSocketHandle(int handle) noexcept { ::close(handle); }
+
 TBlockingTcpStream::~TBlockingTcpStream() { Close(); }
-
-TBlockingTcpStream::TBlockingTcpStream(TBlockingTcpStream&& other) noexcept
-    : fd_(other.fd_), timeoutMs_(other.timeoutMs_) {
-    other.fd_ = -1;
-}
-
-TBlockingTcpStream& TBlockingTcpStream::operator=(TBlockingTcpStream&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        timeoutMs_ = other.timeoutMs_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
 
 void TBlockingTcpStream::Connect(std::string_view address, int port, int timeoutMs) {
     Close();
@@ -77,18 +64,18 @@ void TBlockingTcpStream::Connect(std::string_view address, int port, int timeout
         ::close(fd);
         throw;
     }
-    fd_ = fd;
+    fd_.Reset(fd);
 }
 
 void TBlockingTcpStream::SendAll(ByteView data) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "send");
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "send");
     std::size_t done = 0;
     while (done < data.size()) {
-        auto n = ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        auto n = ::send(fd_.Get(), data.data() + done, data.size() - done, MSG_NOSIGNAL);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            WaitFor(fd_, POLLOUT, timeoutMs_, "send");
+            WaitFor(fd_.Get(), POLLOUT, timeoutMs_, "send");
         } else if (n < 0 && errno != EINTR) {
             ThrowErrno("send");
         }
@@ -96,18 +83,18 @@ void TBlockingTcpStream::SendAll(ByteView data) {
 }
 
 bool TBlockingTcpStream::WaitReadable(int timeoutMs) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "recv");
-    int rc = detail::PollOne(fd_, POLLIN, timeoutMs);
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "recv");
+    int rc = detail::PollOne(fd_.Get(), POLLIN, timeoutMs);
     if (rc < 0) ThrowErrno("poll");
     return rc > 0;
 }
 
 std::size_t TBlockingTcpStream::Recv(std::span<std::uint8_t> buffer) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "recv");
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "recv");
     for (;;) {
-        auto n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+        auto n = ::recv(fd_.Get(), buffer.data(), buffer.size(), 0);
         if (n >= 0) return static_cast<std::size_t>(n);
-        if (errno == EAGAIN || errno == EWOULDBLOCK) WaitFor(fd_, POLLIN, timeoutMs_, "recv");
+        if (errno == EAGAIN || errno == EWOULDBLOCK) WaitFor(fd_.Get(), POLLIN, timeoutMs_, "recv");
         else if (errno != EINTR) ThrowErrno("recv");
     }
 }
@@ -130,12 +117,11 @@ Bytes TBlockingTcpStream::RecvAll() {
 }
 
 void TBlockingTcpStream::Shutdown(TShutdownHow how) noexcept {
-    if (fd_ >= 0) ::shutdown(fd_, static_cast<int>(how));
+    if (fd_.Valid()) ::shutdown(fd_.Get(), static_cast<int>(how));
 }
 
 void TBlockingTcpStream::Close() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
 }
 
 TTcpListener::~TTcpListener() { Close(); }
@@ -156,15 +142,15 @@ void TTcpListener::Listen(std::string_view ipv4Address, int port, int backlog) {
         ::close(fd);
         throw ESocketError(WinSockErrorFromErrno(err), "listen");
     }
-    fd_ = fd;
+    fd_.Reset(fd);
     port_ = detail::EndpointPort(fd, false);
 }
 
 TBlockingTcpStream TTcpListener::Accept(int timeoutMs) {
-    if (fd_ < 0) throw ESocketError(WSAEINVAL, "accept");
+    if (!fd_.Valid()) throw ESocketError(WSAEINVAL, "accept");
     for (;;) {
-        WaitFor(fd_, POLLIN, timeoutMs, "accept");
-        int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        WaitFor(fd_.Get(), POLLIN, timeoutMs, "accept");
+        int fd = ::accept4(fd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) return TBlockingTcpStream(fd);
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED)
             ThrowErrno("accept");
@@ -172,8 +158,7 @@ TBlockingTcpStream TTcpListener::Accept(int timeoutMs) {
 }
 
 void TTcpListener::Close() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
     port_ = 0;
 }
 

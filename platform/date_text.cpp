@@ -3,6 +3,7 @@
 
 #include "platform/date_time.h"
 #include "platform/errors.h"
+#include "platform/text_convert.h"
 
 namespace ordo {
 namespace {
@@ -15,8 +16,6 @@ const char* const kLongMonths[12] = {"January", "February", "March",     "April"
                                      "July",    "August",   "September", "October", "November", "December"};
 const char* const kShortDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kLongDays[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 void AppendNumber(std::string& out, int value, int width) {
     std::string s = std::to_string(value < 0 ? -value : value);
@@ -41,14 +40,14 @@ Parts Split(TDateTime value) {
 
 std::size_t RunLength(std::string_view f, std::size_t i) {
     std::size_t j = i;
-    while (j < f.size() && Lower(f[j]) == Lower(f[i])) ++j;
+    while (j < f.size() && ToLowerAscii(f[j]) == ToLowerAscii(f[i])) ++j;
     return j - i;
 }
 
 bool StartsWithNoCase(std::string_view f, std::size_t i, std::string_view what) {
     if (f.size() - i < what.size()) return false;
     for (std::size_t k = 0; k < what.size(); ++k)
-        if (Lower(f[i + k]) != what[k]) return false;
+        if (ToLowerAscii(f[i + k]) != what[k]) return false;
     return true;
 }
 
@@ -70,7 +69,7 @@ public:
 
 private:
     std::size_t Step(std::size_t i) {
-        const char c = Lower(f_[i]);
+        const char c = ToLowerAscii(f_[i]);
         const std::size_t run = RunLength(f_, i);
         switch (c) {
             case '\'': case '"': return Quoted(i);

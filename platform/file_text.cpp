@@ -3,20 +3,15 @@
 
 #include "platform/file_names.h"
 #include "platform/files.h"
+#include "platform/text_convert.h"
 
 namespace ordo {
-
-namespace {
-
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-}  // namespace
 
 namespace detail {
 
 bool LessWithoutCase(const std::string& a, const std::string& b) {
     auto cmp = [](char x, char y) {
-        return static_cast<unsigned char>(Fold(x)) < static_cast<unsigned char>(Fold(y));
+        return static_cast<unsigned char>(ToLowerAscii(x)) < static_cast<unsigned char>(ToLowerAscii(y));
     };
     if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), cmp)) return true;
     if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), cmp)) return false;
@@ -34,7 +29,7 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     // Iterative wildcard match: remember the last '*' and retry from one character further.
     std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || Fold(mask[m]) == Fold(name[n]))) {
+        if (m < mask.size() && (mask[m] == '?' || ToLowerAscii(mask[m]) == ToLowerAscii(name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {

@@ -22,6 +22,8 @@ namespace {
 
 }  // namespace
 
+void detail::CloseFileHandle(int handle) noexcept { ::close(handle); }
+
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) ThrowFileError("Cannot list folder", folder, errno);
@@ -78,35 +80,19 @@ Bytes ReadFileBytes(const std::string& path) {
 
 TAppendFile::~TAppendFile() { Close(); }
 
-TAppendFile::TAppendFile(TAppendFile&& other) noexcept
-    : fd_(other.fd_), size_(other.size_), path_(std::move(other.path_)) {
-    other.fd_ = -1;
-}
-
-TAppendFile& TAppendFile::operator=(TAppendFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        size_ = other.size_;
-        path_ = std::move(other.path_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 void TAppendFile::Create(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) ThrowFileError("Cannot create file", path, errno);
+    fd_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd_.Valid()) ThrowFileError("Cannot create file", path, errno);
     path_ = path;
     size_ = 0;
 }
 
 void TAppendFile::Append(ByteView data) {
-    if (fd_ < 0) throw EOSError("Cannot write: no file is open", EBADF);
+    if (!fd_.Valid()) throw EOSError("Cannot write: no file is open", EBADF);
     std::size_t done = 0;
     while (done < data.size()) {
-        auto n = ::write(fd_, data.data() + done, data.size() - done);
+        auto n = ::write(fd_.Get(), data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) ThrowFileError("Cannot write file", path_, errno);
         done += static_cast<std::size_t>(n);
@@ -115,8 +101,7 @@ void TAppendFile::Append(ByteView data) {
 }
 
 void TAppendFile::Close() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
 }
 
 }  // namespace ordo

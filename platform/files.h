@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/owned_handle.h"
 
 namespace ordo {
 
@@ -48,19 +49,19 @@ class TAppendFile {
 public:
     TAppendFile() = default;
     ~TAppendFile();
-    TAppendFile(TAppendFile&& other) noexcept;
-    TAppendFile& operator=(TAppendFile&& other) noexcept;
+    TAppendFile(TAppendFile&& other) noexcept = default;
+    TAppendFile& operator=(TAppendFile&& other) noexcept = default;
     TAppendFile(const TAppendFile&) = delete;
     TAppendFile& operator=(const TAppendFile&) = delete;
 
     void Create(const std::string& path);   ///< throws EOSError
     void Append(ByteView data);             ///< throws EOSError (also when not open)
     [[nodiscard]] std::int64_t Size() const noexcept { return size_; }
-    [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
+    [[nodiscard]] bool IsOpen() const noexcept { return fd_.Valid(); }
     void Close() noexcept;
 
 private:
-    int fd_ = -1;
+    TFileHandle fd_;
     std::int64_t size_ = 0;
     std::string path_;
 };

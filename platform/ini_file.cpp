@@ -1,6 +1,6 @@
 // The INI format itself, on text in memory; reading the file is the backend's part.
 #include "platform/ini_file.h"
-
+#include "platform/text_convert.h"
 
 namespace ordo {
 
@@ -8,19 +8,10 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view s) {
+std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
 }
 
 std::string_view Unquote(std::string_view v) {
@@ -53,24 +44,24 @@ std::string ReadProfileText(std::string_view iniText, std::string_view section, 
                             std::string_view defaultValue, std::size_t bufferSize) {
     // A UTF-8 byte-order mark would otherwise become part of the first section's name.
     if (iniText.substr(0, 3) == "\xEF\xBB\xBF") iniText.remove_prefix(3);
-    section = Trim(section);
-    key = Trim(key);
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
     bool inSection = false;
     bool found = false;
     std::string_view value;
     ForEachLine(iniText, [&](std::string_view raw) {
-        std::string_view line = Trim(raw);
+        std::string_view line = TrimBlanks(raw);
         if (line.empty() || line.front() == ';') return true;
         if (line.front() == '[') {
             if (inSection) return false;  // the first matching section is the one that counts
             std::size_t close = line.find(']');
-            inSection = SameName(Trim(line.substr(1, close == std::string_view::npos ? close : close - 1)), section);
+            inSection = SameText(TrimBlanks(line.substr(1, close == std::string_view::npos ? close : close - 1)), section);
             return true;
         }
         if (!inSection) return true;
         std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || !SameName(Trim(line.substr(0, eq)), key)) return true;
-        value = Unquote(Trim(line.substr(eq + 1)));
+        if (eq == std::string_view::npos || !SameText(TrimBlanks(line.substr(0, eq)), key)) return true;
+        value = Unquote(TrimBlanks(line.substr(eq + 1)));
         found = true;
         return false;
     });

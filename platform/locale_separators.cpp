@@ -6,15 +6,13 @@
 
 namespace ordo::detail {
 
-void ReadLocaleSeparators(char& decimal, char& thousand) noexcept {
+void ReadLocaleSeparators(char& decimal) noexcept {
     // A private locale object: reading the user's settings must not change the
     // process-wide C locale, which other code may rely on.
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
     if (loc == static_cast<locale_t>(nullptr)) return;
     const char* dp = nl_langinfo_l(RADIXCHAR, loc);
-    const char* ts = nl_langinfo_l(THOUSEP, loc);
     if (dp != nullptr && dp[0] != '\0' && dp[1] == '\0') decimal = dp[0];
-    if (ts != nullptr && ts[0] != '\0' && ts[1] == '\0') thousand = ts[0];
     freelocale(loc);
 }
 

@@ -3,8 +3,8 @@
 
 namespace ordo::detail {
 
-/// Sets `decimal` and `thousand` to the single-character separators the user's settings name;
-/// leaves either as it is when the settings name none (or a longer one).
-void ReadLocaleSeparators(char& decimal, char& thousand) noexcept;
+/// Sets `decimal` to the single-character decimal separator the user's settings name; leaves
+/// it as it is when the settings name none (or a longer one).
+void ReadLocaleSeparators(char& decimal) noexcept;
 
 }  // namespace ordo::detail

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/bytes.h"
+#include "platform/owned_handle.h"
 #include "platform/message_queue.h"
 #include "platform/socket_errors.h"
 
@@ -35,8 +36,8 @@ public:
 
     /// Opens a fresh non-blocking descriptor (closing any previous one); throws ESocketError.
     void Create();
-    [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
-    [[nodiscard]] int Handle() const noexcept { return fd_; }
+    [[nodiscard]] bool IsOpen() const noexcept { return fd_.Valid(); }
+    [[nodiscard]] int Handle() const noexcept { return fd_.Get(); }
 
     /// Readiness of this socket arrives as `message` to `hwnd` (see ordo::AsyncSelect); 0 events stop it.
     void AsyncSelect(WindowHandle hwnd, std::uint32_t message, long events);
@@ -67,7 +68,7 @@ public:
     [[nodiscard]] int RemotePort() const;
 
 private:
-    int fd_ = -1;
+    TSocketHandle fd_;
     int lastError_ = 0;
     bool connectStarted_ = false;
     WindowHandle hwnd_ = 0;
@@ -82,15 +83,15 @@ public:
     TBlockingTcpStream() = default;
     explicit TBlockingTcpStream(int connectedFd) noexcept : fd_(connectedFd) {}
     ~TBlockingTcpStream();
-    TBlockingTcpStream(TBlockingTcpStream&& other) noexcept;
-    TBlockingTcpStream& operator=(TBlockingTcpStream&& other) noexcept;
+    TBlockingTcpStream(TBlockingTcpStream&& other) noexcept = default;
+    TBlockingTcpStream& operator=(TBlockingTcpStream&& other) noexcept = default;
     TBlockingTcpStream(const TBlockingTcpStream&) = delete;
     TBlockingTcpStream& operator=(const TBlockingTcpStream&) = delete;
 
     /// Connects to a dotted IPv4 address or a host name within timeoutMs.
     void Connect(std::string_view address, int port, int timeoutMs);
-    [[nodiscard]] bool IsConnected() const noexcept { return fd_ >= 0; }
-    [[nodiscard]] int Handle() const noexcept { return fd_; }
+    [[nodiscard]] bool IsConnected() const noexcept { return fd_.Valid(); }
+    [[nodiscard]] int Handle() const noexcept { return fd_.Get(); }
     void SetTimeout(int timeoutMs) noexcept { timeoutMs_ = timeoutMs; }  ///< -1: none
     [[nodiscard]] int Timeout() const noexcept { return timeoutMs_; }
 
@@ -108,7 +109,7 @@ public:
     void Close() noexcept;
 
 private:
-    int fd_ = -1;
+    TSocketHandle fd_;
     int timeoutMs_ = 5000;
 };
 
@@ -123,13 +124,13 @@ public:
     /// Binds and listens; port 0 picks a free one (see Port()). Throws ESocketError.
     void Listen(std::string_view ipv4Address = "127.0.0.1", int port = 0, int backlog = 16);
     [[nodiscard]] int Port() const noexcept { return port_; }
-    [[nodiscard]] int Handle() const noexcept { return fd_; }
+    [[nodiscard]] int Handle() const noexcept { return fd_.Get(); }
     /// Waits up to timeoutMs (-1: no limit) for a connection; raises WSAETIMEDOUT when none came.
     TBlockingTcpStream Accept(int timeoutMs = -1);
     void Close() noexcept;
 
 private:
-    int fd_ = -1;
+    TSocketHandle fd_;
     int port_ = 0;
 };
 

@@ -12,15 +12,11 @@ namespace {
 
 struct Separators {
     std::atomic<char> decimal{'.'};
-    std::atomic<char> thousand{','};
     Separators() {
         char d = '.';
-        char t = '\0';
-        detail::ReadLocaleSeparators(d, t);
+        detail::ReadLocaleSeparators(d);
         if (d == '\0') d = '.';
-        if (t == '\0' || t == d) t = (d == ',') ? '.' : ',';
         decimal = d;
-        thousand = t;
     }
 };
 
@@ -29,8 +25,6 @@ Separators& Seps() noexcept {
     return seps;
 }
 
-constexpr char ToUpperAscii(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-constexpr char ToLowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 int HexValue(char c) noexcept {
     if (c >= '0' && c <= '9') return c - '0';
@@ -83,9 +77,7 @@ bool ParseInteger(std::string_view s, int hexBits, std::uint64_t posLimit, std::
 }  // namespace
 
 char DecimalSeparator() noexcept { return Seps().decimal.load(std::memory_order_relaxed); }
-char ThousandSeparator() noexcept { return Seps().thousand.load(std::memory_order_relaxed); }
 void SetDecimalSeparator(char separator) noexcept { Seps().decimal.store(separator, std::memory_order_relaxed); }
-void SetThousandSeparator(char separator) noexcept { Seps().thousand.store(separator, std::memory_order_relaxed); }
 
 bool SameText(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;

@@ -19,15 +19,15 @@ namespace ordo {
 /// The decimal separator of the user's locale (LC_NUMERIC of the environment), read once
 /// and cached; '.' when the locale names none.
 char DecimalSeparator() noexcept;
-/// The grouping separator used by FormatFloat's ','; the locale's, or the other of '.'/','.
-char ThousandSeparator() noexcept;
-/// Replaces the cached separators for the whole process (tests, or a program that wants
+/// Replaces the cached separator for the whole process (tests, or a program that wants
 /// fixed formats whatever the machine says).
 void SetDecimalSeparator(char separator) noexcept;
-void SetThousandSeparator(char separator) noexcept;
 
 // --- plain text helpers ----------------------------------------------------------------
 
+/// ASCII letters only: bytes of code page 949 and every other byte stay as they are.
+constexpr char ToUpperAscii(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+constexpr char ToLowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 /// Case-insensitive comparison of ASCII letters; other bytes (code page 949 included) compare as they are.
 bool SameText(std::string_view a, std::string_view b) noexcept;
 /// Removes bytes <= ' ' at both ends, as the platform's Trim.
@@ -70,11 +70,6 @@ bool TryStrToFloat(std::string_view text, double& out, char decimalSeparator) no
 /// Raises EConvertError "'<text>' is not a valid floating point value".
 double StrToFloat(std::string_view text);
 double StrToFloatDef(std::string_view text, double def) noexcept;
-/// The platform's format patterns: '0' digit, '#' optional digit, '.' decimal separator,
-/// ',' grouping, "E+"/"E-"/"e+"/"e-" exponent, '…' and "…" literals, up to three sections
-/// split by ';' (positive; negative; zero). With only '#' around the point, zero formats as
-/// the empty text and 0.5 as ".5", as on the platform.
-std::string FormatFloat(std::string_view format, double value);
 
 // --- currency --------------------------------------------------------------------------
 

@@ -6,7 +6,6 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/date_time.cpp
   ${CMAKE_CURRENT_LIST_DIR}/decimal_digits.cpp
   ${CMAKE_CURRENT_LIST_DIR}/float_text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/format_float.cpp
   ${CMAKE_CURRENT_LIST_DIR}/guid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/variant.cpp)

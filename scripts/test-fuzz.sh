@@ -10,8 +10,7 @@ build=${1:-${ORDO_FUZZ_BUILD:-$here/build-fuzz}}
 seconds=${ORDO_FUZZ_SECONDS:-3}
 
 # No -Werror here: clang warns about things gcc does not, and the gcc build is the one that gates warnings.
-CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORDO_FUZZ_SECONDS="$seconds" >/dev/null
+cmake -S "$here/fuzz" --preset fuzz -B "$build" -DORDO_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}

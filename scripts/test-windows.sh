@@ -30,9 +30,7 @@ wine=/usr/lib/wine/wine64
 
 # Warnings are not errors here: GCC 12 for MinGW reports false overlaps (-Wrestrict) in
 # optimised inlined string code of the portable sources, which the Linux build does not.
-env -u CI cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DORDO_BUILD_SERVER=OFF -DORDO_BUILD_BENCH=OFF -DORDO_BUILD_TESTS=ON \
-  -DORDO_WERROR=OFF >/dev/null
+env -u CI cmake -S "$here" --preset mingw -B "$build" >/dev/null
 cmake --build "$build" -j"$jobs"
 echo "test-windows: $(du -h "$build/bin/fqreplay.exe" | cut -f1) fqreplay.exe, linked statically:" \
   "$(x86_64-w64-mingw32-objdump -p "$build/bin/fqreplay.exe" | awk '/DLL Name/ {printf "%s ", $3}')"

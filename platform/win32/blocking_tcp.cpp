@@ -27,22 +27,9 @@ int ChunkSize(std::size_t n) { return n > 0x40000000u ? 0x40000000 : static_cast
 
 }  // namespace
 
+void detail::CloseSocketHandle(int handle) noexcept { ::closesocket(detail::ToSocket(handle)); }
+
 TBlockingTcpStream::~TBlockingTcpStream() { Close(); }
-
-TBlockingTcpStream::TBlockingTcpStream(TBlockingTcpStream&& other) noexcept
-    : fd_(other.fd_), timeoutMs_(other.timeoutMs_) {
-    other.fd_ = -1;
-}
-
-TBlockingTcpStream& TBlockingTcpStream::operator=(TBlockingTcpStream&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        timeoutMs_ = other.timeoutMs_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
 
 void TBlockingTcpStream::Connect(std::string_view address, int port, int timeoutMs) {
     Close();
@@ -67,19 +54,19 @@ void TBlockingTcpStream::Connect(std::string_view address, int port, int timeout
         ::closesocket(s);
         throw;
     }
-    fd_ = fd;
+    fd_.Reset(fd);
 }
 
 void TBlockingTcpStream::SendAll(ByteView data) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "send");
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "send");
     std::size_t done = 0;
     while (done < data.size()) {
-        int n = ::send(detail::ToSocket(fd_), reinterpret_cast<const char*>(data.data() + done),
+        int n = ::send(detail::ToSocket(fd_.Get()), reinterpret_cast<const char*>(data.data() + done),
                        ChunkSize(data.size() - done), 0);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && ::WSAGetLastError() == WSAEWOULDBLOCK) {
-            WaitFor(fd_, true, timeoutMs_, "send");
+            WaitFor(fd_.Get(), true, timeoutMs_, "send");
         } else if (n < 0) {
             ThrowLast("send");
         }
@@ -87,19 +74,19 @@ void TBlockingTcpStream::SendAll(ByteView data) {
 }
 
 bool TBlockingTcpStream::WaitReadable(int timeoutMs) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "recv");
-    int rc = detail::WaitSocket(fd_, false, timeoutMs);
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "recv");
+    int rc = detail::WaitSocket(fd_.Get(), false, timeoutMs);
     if (rc < 0) ThrowLast("select");
     return rc > 0;
 }
 
 std::size_t TBlockingTcpStream::Recv(std::span<std::uint8_t> buffer) {
-    if (fd_ < 0) throw ESocketError(WSAENOTCONN, "recv");
+    if (!fd_.Valid()) throw ESocketError(WSAENOTCONN, "recv");
     for (;;) {
-        int n = ::recv(detail::ToSocket(fd_), reinterpret_cast<char*>(buffer.data()), ChunkSize(buffer.size()), 0);
+        int n = ::recv(detail::ToSocket(fd_.Get()), reinterpret_cast<char*>(buffer.data()), ChunkSize(buffer.size()), 0);
         if (n >= 0) return static_cast<std::size_t>(n);
         if (::WSAGetLastError() != WSAEWOULDBLOCK) ThrowLast("recv");
-        WaitFor(fd_, false, timeoutMs_, "recv");
+        WaitFor(fd_.Get(), false, timeoutMs_, "recv");
     }
 }
 
@@ -121,12 +108,11 @@ Bytes TBlockingTcpStream::RecvAll() {
 }
 
 void TBlockingTcpStream::Shutdown(TShutdownHow how) noexcept {
-    if (fd_ >= 0) ::shutdown(detail::ToSocket(fd_), static_cast<int>(how));
+    if (fd_.Valid()) ::shutdown(detail::ToSocket(fd_.Get()), static_cast<int>(how));
 }
 
 void TBlockingTcpStream::Close() noexcept {
-    if (fd_ >= 0) ::closesocket(detail::ToSocket(fd_));
-    fd_ = -1;
+    fd_.Reset();
 }
 
 TTcpListener::~TTcpListener() { Close(); }
@@ -149,15 +135,15 @@ void TTcpListener::Listen(std::string_view ipv4Address, int port, int backlog) {
         ::closesocket(s);
         throw ESocketError(err, "listen");
     }
-    fd_ = detail::FromSocket(s);
-    port_ = detail::EndpointPort(fd_, false);
+    fd_.Reset(detail::FromSocket(s));
+    port_ = detail::EndpointPort(fd_.Get(), false);
 }
 
 TBlockingTcpStream TTcpListener::Accept(int timeoutMs) {
-    if (fd_ < 0) throw ESocketError(WSAEINVAL, "accept");
+    if (!fd_.Valid()) throw ESocketError(WSAEINVAL, "accept");
     for (;;) {
-        WaitFor(fd_, false, timeoutMs, "accept");
-        SOCKET s = ::accept(detail::ToSocket(fd_), nullptr, nullptr);
+        WaitFor(fd_.Get(), false, timeoutMs, "accept");
+        SOCKET s = ::accept(detail::ToSocket(fd_.Get()), nullptr, nullptr);
         if (s != INVALID_SOCKET) {
             u_long nonBlocking = 1;
             ::ioctlsocket(s, FIONBIO, &nonBlocking);
@@ -170,8 +156,7 @@ TBlockingTcpStream TTcpListener::Accept(int timeoutMs) {
 }
 
 void TTcpListener::Close() noexcept {
-    if (fd_ >= 0) ::closesocket(detail::ToSocket(fd_));
-    fd_ = -1;
+    fd_.Reset();
     port_ = 0;
 }
 

@@ -2,16 +2,11 @@
 
 #include <charconv>
 
+#include "platform/text_convert.h"
+
 namespace ordo::detail {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
-}
 
 std::optional<unsigned> Number(std::string_view digits) {
     unsigned value = 0;
@@ -29,7 +24,7 @@ std::optional<unsigned> AfterPrefix(const std::string& name, std::string_view pr
 }  // namespace
 
 std::optional<unsigned> CodePageOfName(std::string_view name) {
-    const std::string u = Upper(name);
+    const std::string u = UpperCase(name);
     if (u == "UTF-8" || u == "UTF8") return 65001u;
     if (u == "UTF-16LE" || u == "UTF-16" || u == "UCS-2LE") return kUtf16CodePage;
     if (u == "EUC-KR" || u == "EUCKR" || u == "UHC" || u == "KS_C_5601-1987") return 949u;

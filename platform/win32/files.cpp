@@ -24,6 +24,8 @@ bool IsRoot(const std::string& p) { return p.empty() || (p.size() == 2 && p[1] =
 
 }  // namespace
 
+void detail::CloseFileHandle(int handle) noexcept { ::CloseHandle(detail::ToHandle(handle)); }
+
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
     WIN32_FIND_DATAA data{};
     const std::string pattern = detail::JoinPath(folder.empty() ? std::string(".") : folder, "*");
@@ -91,40 +93,24 @@ Bytes ReadFileBytes(const std::string& path) {
 
 TAppendFile::~TAppendFile() { Close(); }
 
-TAppendFile::TAppendFile(TAppendFile&& other) noexcept
-    : fd_(other.fd_), size_(other.size_), path_(std::move(other.path_)) {
-    other.fd_ = -1;
-}
-
-TAppendFile& TAppendFile::operator=(TAppendFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        size_ = other.size_;
-        path_ = std::move(other.path_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 void TAppendFile::Create(const std::string& path) {
     Close();
     HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) ThrowFileError("Cannot create file", path, ::GetLastError());
-    fd_ = detail::FromHandle(h);
+    fd_.Reset(detail::FromHandle(h));
     path_ = path;
     size_ = 0;
 }
 
 void TAppendFile::Append(ByteView data) {
-    if (fd_ < 0) throw EOSError("Cannot write: no file is open", ERROR_INVALID_HANDLE);
+    if (!fd_.Valid()) throw EOSError("Cannot write: no file is open", ERROR_INVALID_HANDLE);
     std::size_t done = 0;
     while (done < data.size()) {
         std::size_t left = data.size() - done;
         DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
         DWORD n = 0;
-        if (!::WriteFile(detail::ToHandle(fd_), data.data() + done, chunk, &n, nullptr))
+        if (!::WriteFile(detail::ToHandle(fd_.Get()), data.data() + done, chunk, &n, nullptr))
             ThrowFileError("Cannot write file", path_, ::GetLastError());
         done += n;
     }
@@ -132,8 +118,7 @@ void TAppendFile::Append(ByteView data) {
 }
 
 void TAppendFile::Close() noexcept {
-    if (fd_ >= 0) ::CloseHandle(detail::ToHandle(fd_));
-    fd_ = -1;
+    fd_.Reset();
 }
 
 }  // namespace ordo

@@ -3,10 +3,9 @@
 
 namespace ordo::detail {
 
-void ReadLocaleSeparators(char& decimal, char& thousand) noexcept {
+void ReadLocaleSeparators(char& decimal) noexcept {
     char buf[8] = {};
     if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) == 2) decimal = buf[0];
-    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, buf, sizeof buf) == 2) thousand = buf[0];
 }
 
 }  // namespace ordo::detail

@@ -4,18 +4,12 @@
 #include <sstream>
 
 #include "platform/errors.h"
+#include "platform/text_convert.h"
 
 namespace ordo::server {
 namespace {
 
-bool SameUser(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-        if (up(a[i]) != up(b[i])) return false;
-    }
-    return true;
-}
+bool SameUser(std::string_view a, std::string_view b) { return SameText(a, b); }
 
 }  // namespace
 

@@ -59,16 +59,6 @@ std::string PeerText(const sockaddr_storage& sa) {
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& o) noexcept {
-    if (this != &o) Reset(o.Release());
-    return *this;
-}
-
-void UniqueFd::Reset(int fd) noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-}
-
 WakePipe WakePipe::Create() {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) < 0) Fail("pipe");

@@ -5,30 +5,12 @@
 #include <string>
 
 #include "platform/bytes.h"
+#include "platform/owned_handle.h"
 
 namespace ordo::server {
 
 /// Owns a descriptor and closes it.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
-    UniqueFd(UniqueFd&& o) noexcept : fd_(o.Release()) {}
-    UniqueFd& operator=(UniqueFd&& o) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { Reset(); }
-    [[nodiscard]] int Get() const noexcept { return fd_; }
-    [[nodiscard]] bool Valid() const noexcept { return fd_ >= 0; }
-    int Release() noexcept {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void Reset(int fd = -1) noexcept;
-private:
-    int fd_ = -1;
-};
+using UniqueFd = TFileHandle;
 
 /// A pipe whose read end becomes readable once something is written to it, or once its write
 /// end is closed: the latter wakes every thread that polls the read end.

@@ -429,5 +429,31 @@ TEST_F(ScriptedSocket, NoConnectionNoRequest) {
     EXPECT_EQ(peer.Connections(), 0);
 }
 
+// --- the update's messages without the update library ------------------------------------------
+
+TEST_F(ScriptedSocket, WithoutAnAttachedUpdateItsMessagesAreRefusedAndTheProgramGoesOn) {
+    std::vector<std::string> errors;
+    socket->OnDispatchError = [&](TOrdoClientSocket&, const std::string& text) { errors.push_back(text); };
+    Connect();
+    socket->SetProgressBar(true);
+    TOrdoParamList segment;
+    segment.FastAdd("LocalFileName", Variant("data.bin"));
+    TOrdoStringLine segmentLine = Line(mcCodedParamList);
+    segmentLine.AddInteger(-75008);
+    segmentLine.AddItem(segment.SaveToString(false), itString);
+    segmentLine.AddInteger(0);
+    TOrdoStringLine stream = Line(mcUpdateFile);
+    stream.AddStream(Bytes{1, 2, 3});
+    peer.Reply(Line(mcUpdateBegin));
+    peer.Reply(std::move(segmentLine));
+    peer.Reply(std::move(stream));
+    Settle();
+    EXPECT_EQ(errors, std::vector<std::string>(3, kNoClientUpdateText));
+    // The stream's end still switches the progress off, as it does after an update that fails.
+    EXPECT_FALSE(socket->ProgressBar());
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(socket->Active());
+}
+
 }  // namespace
 }  // namespace ordo

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "net/file_segments.h"
+#include "update/file_segments.h"
 #include "params/param_list.h"
 #include "update_test_support.h"
 

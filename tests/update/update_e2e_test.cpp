@@ -16,6 +16,7 @@
 #include "net/client_socket.h"
 #include "platform/process.h"
 #include "tests/server/server_fixture.h"
+#include "update/socket_update.h"
 #include "update_probe_marker.h"
 #include "update_test_support.h"
 
@@ -164,7 +165,7 @@ TEST(UpdateEndToEnd, AFilePushedInSegmentsArrivesWhole) {
     socket.SetConnectAction(caNone);
     socket.SetAddress("127.0.0.1");
     socket.SetPort(server.Port());
-    socket.ClientUpdate().SetProgram({dir / "client/fqreplay", {}});
+    AttachClientUpdate(socket).ClientUpdate().SetProgram({dir / "client/fqreplay", {}});
     std::vector<std::pair<std::int64_t, std::int64_t>> calls;
     socket.OnFileSegmentArrive = [&](TOrdoClientSocket&, const std::string& name, std::int64_t seg, std::int64_t got,
                                      std::int64_t size) {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "net/client_update.h"
+#include "update/client_update.h"
 #include "platform/process.h"
 #include "update_test_support.h"
 

@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/ui.h"
+#include "update/socket_update.h"
 #include "update_probe_marker.h"
 
 namespace {
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     auto ui = ordo::CreateHeadlessUi(std::cerr, nullptr, false, false);
     ordo::TOrdoClientSocket socket;
     socket.SetUi(ui.get());
+    ordo::AttachClientUpdate(socket);
     socket.SetConnectAction(ordo::caNone);
     socket.SetAddress("127.0.0.1");
     socket.SetPort(port);

@@ -6,6 +6,7 @@
 #include "params/param_list.h"
 #include "platform/codepage.h"
 #include "tests/support/scripted_transport.h"
+#include "update/socket_update.h"
 #include "update_test_support.h"
 
 namespace ordo {
@@ -69,8 +70,9 @@ struct UpdateSocketFixture : ::testing::Test {
     void SetUp() override {
         socket = std::make_unique<TOrdoClientSocket>();
         socket->SetUi(&ui);
-        socket->ClientUpdate().SetProgram({dir / "fqreplay", {"--shop", "7"}});
-        socket->ClientUpdate().SetLauncher([this](const std::string& path) { launched.push_back(path); });
+        attached = &AttachClientUpdate(*socket);
+        attached->ClientUpdate().SetProgram({dir / "fqreplay", {"--shop", "7"}});
+        attached->ClientUpdate().SetLauncher([this](const std::string& path) { launched.push_back(path); });
         socket->OnTerminateApplication = [this](TOrdoClientSocket&) { ++terminations; };
         socket->OnReadProgress = [this](TOrdoClientSocket&, std::int64_t, std::int64_t) { ++readProgress; };
     }
@@ -83,6 +85,7 @@ struct UpdateSocketFixture : ::testing::Test {
     TempFolder dir;
     UpdateRecordingUi ui;
     std::unique_ptr<TOrdoClientSocket> socket;
+    TOrdoSocketUpdate* attached = nullptr;  // owned by the socket
     std::vector<std::string> launched;
     int terminations = 0;
     int readProgress = 0;
@@ -156,7 +159,7 @@ TEST_F(ScriptedUpdateFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnd
     EXPECT_NE(FileText(dir / "ReStart.sh").find("exec '" + dir.Path() + "fqreplay' '--shop' '7' </dev/null"),
               std::string::npos);
     EXPECT_FALSE(socket->ProgressBar());
-    EXPECT_FALSE(socket->ClientUpdate().Updating());
+    EXPECT_FALSE(attached->ClientUpdate().Updating());
 }
 
 // The announcement and the whole stream in one read: there is no window yet to follow the stream arriving.
@@ -202,7 +205,7 @@ TEST_F(ScriptedUpdateFixture, AnUpdateWithoutAStreamEndsTheUpdateAndChangesNothi
     Connect();
     Receive({Line(mcUpdateBegin), Line(mcUpdateFile)});
     EXPECT_TRUE(WindowClosed());
-    EXPECT_FALSE(socket->ClientUpdate().Updating());
+    EXPECT_FALSE(attached->ClientUpdate().Updating());
     EXPECT_FALSE(socket->ProgressBar());
     EXPECT_FALSE(FileExists(dir / "TempFile"));
     EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
@@ -285,7 +288,7 @@ TEST_F(ScriptedUpdateFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing
                                         {"conf\\shop.ini", -1, -1, -1}}));
     EXPECT_FALSE(FileExists(dir.Path() + "../outside.txt"));
     EXPECT_EQ(codedLists, 0);
-    EXPECT_EQ(socket->FileSegments().OpenCount(), 0u);
+    EXPECT_EQ(attached->FileSegments().OpenCount(), 0u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The update window: its texts, the bar following each frame, and the elapsed-time caption.
 #include <gtest/gtest.h>
 
-#include "net/client_update.h"
+#include "update/client_update.h"
 #include "platform/codepage.h"
 #include "update_test_support.h"
 

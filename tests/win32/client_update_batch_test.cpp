@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "net/client_update.h"
+#include "update/client_update.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"

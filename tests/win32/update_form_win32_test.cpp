@@ -2,7 +2,7 @@
 // in, the bar following a program as it arrives, and the window gone when the update ends.
 #include <gtest/gtest.h>
 
-#include "net/client_update.h"
+#include "update/client_update.h"
 #include "platform/codepage.h"
 #include "platform/win32/win32_ui.h"
 #include "platform/win32/win32_update_window.h"

@@ -1,4 +1,4 @@
-#include "net/client_update.h"
+#include "update/client_update.h"
 
 #include <algorithm>
 #include <cmath>

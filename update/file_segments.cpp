@@ -1,4 +1,4 @@
-#include "net/file_segments.h"
+#include "update/file_segments.h"
 
 #include "params/param_list.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "net/client_update.h"
+#include "update/client_update.h"
 
 namespace ordo {
 namespace {
