@@ -2,6 +2,7 @@
 // adds a frame, and the frame, not just the client area, belongs in the work area's corner.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -31,7 +32,15 @@ protected:
         savedWorkArea_ = probe.Property32(probe.Root(), "_NET_WORKAREA");
         // Whatever work area is announced from now on is openbox's.
         probe.SetProperty32(probe.Root(), "_NET_WORKAREA", "CARDINAL", {});
-        ASSERT_TRUE(StartDetached({"openbox", "--sm-disable"})) << "openbox starts";
+        // The title bar the window asks for: its icon (the system menu), the caption and the close
+        // box. Openbox's default layout adds iconify and maximize whatever the window's hints say,
+        // and on so narrow a window they crowd out the caption.
+        const std::string config = ArtifactPath("openbox-rc.xml");
+        std::ofstream(config) << "<?xml version=\"1.0\"?>\n"
+                                 "<openbox_config xmlns=\"http://openbox.org/3.4/rc\">\n"
+                                 "  <theme><titleLayout>NLC</titleLayout></theme>\n"
+                                 "</openbox_config>\n";
+        ASSERT_TRUE(StartDetached({"openbox", "--sm-disable", "--config-file", config})) << "openbox starts";
         started_ = true;
         ASSERT_TRUE(PumpUntil([&] { return ManagerRunning(); }, 10000)) << "openbox takes the display";
         ASSERT_TRUE(PumpUntil([&] { return probe.Property32(probe.Root(), "_NET_WORKAREA").size() >= 4; }))
