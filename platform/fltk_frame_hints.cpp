@@ -64,8 +64,29 @@ std::optional<TFrameExtents> ReadFrameExtents(Window xid) {
                          static_cast<int>(v[3])};
 }
 
+// Asks about windows of other clients, which may be gone by the time the server answers (a
+// window manager that ended without tidying up leaves its check window's id behind).
+class TIgnoreXErrors {
+public:
+    TIgnoreXErrors() {
+        XSync(fl_display, False);  // errors of earlier requests still go to the usual handler
+        previous_ = XSetErrorHandler(&Ignore);
+    }
+    ~TIgnoreXErrors() {
+        XSync(fl_display, False);
+        XSetErrorHandler(previous_);
+    }
+    TIgnoreXErrors(const TIgnoreXErrors&) = delete;
+    TIgnoreXErrors& operator=(const TIgnoreXErrors&) = delete;
+
+private:
+    static int Ignore(Display*, XErrorEvent*) { return 0; }
+    XErrorHandler previous_ = nullptr;
+};
+
 // A window manager is running when the root names its check window and that window names itself.
 bool WindowManagerRunning() {
+    const TIgnoreXErrors guard;
     const Atom check = Intern("_NET_SUPPORTING_WM_CHECK");
     const std::vector<long> fromRoot = ReadLongs(RootWindow(fl_display, fl_screen), check, XA_WINDOW);
     if (fromRoot.size() != 1) return false;

@@ -104,6 +104,7 @@ void TFltkWindow::SetClientSize(int width, int height) {
     form_.size_range(width, height, width, height);
     form_.Bar().resize(0, height - kBarHeight, width, kBarHeight);
     predicted_.reset();
+    UseStaticGravity(form_);  // FLTK wrote the size hints anew
     session_->Invalidate();
 }
 
@@ -111,6 +112,11 @@ void TFltkWindow::SetPosition(int left, int top) {
     const TFrameExtents f = Frame();
     form_.position(left + f.Left, top + f.Top);
     form_.ForcePosition();
+    if (form_.shown()) {
+        // FLTK rewrote the size hints, and with them the gravity, before its move went out.
+        UseStaticGravity(form_);
+        PlaceExactly(form_);
+    }
 }
 
 void TFltkWindow::Show() {

@@ -117,6 +117,18 @@ TEST_F(UnderOpenbox, TheFramedWindowSitsInTheWorkAreaCorner) {
     EXPECT_EQ(inside.height, 57);
     EXPECT_GT(inside.y, frame.y) << "the title bar is above the client area";
 
+    // Moved while framed, a position still means the frame's corner.
+    window->SetPosition(area.Left, area.Top);
+    EXPECT_TRUE(PumpUntil([&] {
+        const TGeometry moved = probe.Geometry(outer);
+        return moved.x == area.Left && moved.y == area.Top;
+    })) << "the frame moves to the work area's top-left corner";
+    window->SetPosition(area.Right - window->Width(), area.Bottom - window->Height());
+    ASSERT_TRUE(PumpUntil([&] {
+        const TGeometry back = probe.Geometry(outer);
+        return back.x == frame.x && back.y == frame.y;
+    })) << "and back into the bottom-right corner";
+
     // The README's picture: the frame with the desktop above and left of it, up to the screen's corner.
     const auto [screenW, screenH] = probe.ScreenSize();
     const int shotX = frame.x - kShotMargin, shotY = frame.y - kShotMargin;
