@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <poll.h>
 #include <vector>
@@ -27,7 +28,7 @@ constexpr long kNetWmStateAdd = 1;
 constexpr long kSourceApplication = 1;
 
 // How long a window manager that offers to tell the frame in advance gets to answer.
-constexpr int kFrameAnswerMs = 500;
+constexpr int kFrameAnswerMs = 2000;
 
 Atom Intern(const char* name) { return XInternAtom(fl_display, name, False); }
 
@@ -105,15 +106,16 @@ bool WindowManagerSupports(const char* name) {
 std::optional<TFrameExtents> AwaitFrameExtents(Window xid) {
     const Atom extents = Intern("_NET_FRAME_EXTENTS");
     const int fd = ConnectionNumber(fl_display);
-    for (int waited = 0; waited <= kFrameAnswerMs; waited += 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFrameAnswerMs);
+    for (;;) {
         XEvent event;
         while (XCheckTypedWindowEvent(fl_display, xid, PropertyNotify, &event))
             if (event.xproperty.atom == extents) return ReadFrameExtents(xid);
+        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
         pollfd readable{fd, POLLIN, 0};
         poll(&readable, 1, 10);
         XEventsQueued(fl_display, QueuedAfterReading);
     }
-    return std::nullopt;
 }
 
 }  // namespace

@@ -99,10 +99,12 @@ TEST_F(UnderOpenbox, TheFramedWindowSitsInTheWorkAreaCorner) {
         outer = probe.OuterWindow(*client);
         return outer != *client && probe.Property32(*client, "_NET_FRAME_EXTENTS").size() == 4;
     })) << "openbox frames the window";
-    // The manager may still be settling the frame; the corner must hold once it has.
-    PumpUntil([] { return false; }, 300);
-
-    const TGeometry frame = probe.Geometry(outer);
+    // The manager may still be settling the frame.
+    TGeometry frame;
+    PumpUntil([&] {
+        frame = probe.Geometry(outer);
+        return frame.x + frame.width == area.Right && frame.y + frame.height == area.Bottom;
+    });
     EXPECT_GE(frame.x, area.Left);
     EXPECT_GE(frame.y, area.Top);
     EXPECT_EQ(frame.x + frame.width, area.Right) << "the frame's right edge is the work area's";
