@@ -28,7 +28,8 @@ bool OnPath(const std::string& program) {
 class UnderOpenbox : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!OnPath("openbox")) GTEST_SKIP() << "openbox is not installed: the window is not tried under a window manager";
+        if (!OnPath("openbox"))
+            GTEST_SKIP() << "openbox is not installed: the window is not tried under a window manager";
         savedWorkArea_ = probe.Property32(probe.Root(), "_NET_WORKAREA");
         // Whatever work area is announced from now on is openbox's.
         probe.SetProperty32(probe.Root(), "_NET_WORKAREA", "CARDINAL", {});
@@ -51,16 +52,18 @@ protected:
     void TearDown() override {
         window.reset();
         ui.reset();
-        if (!started_) return;
-        EXPECT_TRUE(StartDetached({"openbox", "--exit"}));
-        EXPECT_TRUE(PumpUntil([&] { return !ManagerRunning(); }, 10000)) << "openbox leaves the display";
+        if (started_) {
+            EXPECT_TRUE(StartDetached({"openbox", "--exit"}));
+            EXPECT_TRUE(PumpUntil([&] { return !ManagerRunning(); }, 10000)) << "openbox leaves the display";
+        }
         // The other tests expect the display as the runner made it: no manager, the runner's work area.
         if (savedWorkArea_.size() >= 4) probe.SetProperty32(probe.Root(), "_NET_WORKAREA", "CARDINAL", savedWorkArea_);
     }
 
     bool ManagerRunning() {
         const std::vector<long> check = probe.Property32(probe.Root(), "_NET_SUPPORTING_WM_CHECK");
-        return check.size() == 1 && probe.Property32(static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK") == check;
+        return check.size() == 1 &&
+               probe.Property32(static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK") == check;
     }
 
     TXProbe probe;
