@@ -101,17 +101,37 @@ bool WindowManagerSupports(const char* name) {
     return std::find(supported.begin(), supported.end(), static_cast<long>(Intern(name))) != supported.end();
 }
 
-// Waits for the window manager to write the frame extents of a window that selected property
-// changes; only that window's events are taken off the queue.
-std::optional<TFrameExtents> AwaitFrameExtents(Window xid) {
+void RequestFrameExtents(Window xid) {
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = xid;
+    request.xclient.message_type = Intern("_NET_REQUEST_FRAME_EXTENTS");
+    request.xclient.format = 32;
+    XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(fl_display);
+}
+
+// Asks the window manager for the frame extents of a window that selected property changes and
+// waits for the answer; only that window's events are taken off the queue. A manager that has
+// just started announces itself before it listens, so the question is repeated until it answers.
+std::optional<TFrameExtents> AskFrameExtents(Window xid) {
+    constexpr auto kRepeat = std::chrono::milliseconds(250);
     const Atom extents = Intern("_NET_FRAME_EXTENTS");
     const int fd = ConnectionNumber(fl_display);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFrameAnswerMs);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(kFrameAnswerMs);
+    auto nextAsk = start;
     for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= nextAsk) {
+            RequestFrameExtents(xid);
+            nextAsk = now + kRepeat;
+        }
         XEvent event;
         while (XCheckTypedWindowEvent(fl_display, xid, PropertyNotify, &event))
             if (event.xproperty.atom == extents) return ReadFrameExtents(xid);
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+        if (now >= deadline) return std::nullopt;
         pollfd readable{fd, POLLIN, 0};
         poll(&readable, 1, 10);
         XEventsQueued(fl_display, QueuedAfterReading);
@@ -141,14 +161,7 @@ TFrameExtents PredictFrameExtents(int clientWidth, int clientHeight, bool closeB
     size.min_width = size.max_width = clientWidth;
     size.min_height = size.max_height = clientHeight;
     XSetWMNormalHints(fl_display, probe, &size);
-    XEvent request{};
-    request.xclient.type = ClientMessage;
-    request.xclient.window = probe;
-    request.xclient.message_type = Intern("_NET_REQUEST_FRAME_EXTENTS");
-    request.xclient.format = 32;
-    XSendEvent(fl_display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
-    XFlush(fl_display);
-    const std::optional<TFrameExtents> extents = AwaitFrameExtents(probe);
+    const std::optional<TFrameExtents> extents = AskFrameExtents(probe);
     XDestroyWindow(fl_display, probe);
     XFlush(fl_display);
     return extents.value_or(TFrameExtents{});
