@@ -2,6 +2,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "platform/codepage.h"
 #include "platform/fltk_progress.h"
@@ -41,7 +42,10 @@ public:
         : session_(std::move(session)), progress_(form_.Bar(), *session_, 100, false) {
         form_.callback([](Fl_Widget*, void* self) { static_cast<TFltkWindow*>(self)->CloseRequested(); }, this);
         SetClientSize(form_.w(), form_.h());
-        form_.OnCreated = [this] { SetFrameHints(form_, true); };
+        form_.OnCreated = [this] {
+            SetFrameHints(form_, true);
+            UseStaticGravity(form_);
+        };
         session_->AddWindow(form_);
     }
     ~TFltkWindow() override {
@@ -57,11 +61,17 @@ public:
     void SetClientSize(int width, int height) override;
     [[nodiscard]] int ClientWidth() const override { return form_.w(); }
     [[nodiscard]] int ClientHeight() const override { return form_.h(); }
-    [[nodiscard]] int Width() const override { return form_.w() + frameW_; }
-    [[nodiscard]] int Height() const override { return form_.h() + frameH_; }
+    [[nodiscard]] int Width() const override {
+        const TFrameExtents f = Frame();
+        return form_.w() + f.Left + f.Right;
+    }
+    [[nodiscard]] int Height() const override {
+        const TFrameExtents f = Frame();
+        return form_.h() + f.Top + f.Bottom;
+    }
     void SetPosition(int left, int top) override;
-    [[nodiscard]] int Left() const override { return form_.x() - frameLeft_; }
-    [[nodiscard]] int Top() const override { return form_.y() - frameTop_; }
+    [[nodiscard]] int Left() const override { return form_.x() - Frame().Left; }
+    [[nodiscard]] int Top() const override { return form_.y() - Frame().Top; }
     void Show() override;
     void Hide() override {
         form_.hide();
@@ -74,14 +84,15 @@ public:
 
 private:
     void CloseRequested();
-    void LearnFrame();
+    [[nodiscard]] TFrameExtents Frame() const;
 
     std::shared_ptr<TFltkSession> session_;
     TFormWindow form_;
     TFltkProgressBar progress_;
     std::string caption_;
-    // What the window manager adds around the client area, known once the window is shown.
-    int frameLeft_ = 0, frameTop_ = 0, frameW_ = 0, frameH_ = 0;
+    // What the window manager will add around the client area, asked before the window is
+    // placed: the program places the outer frame, which exists only once the window is shown.
+    mutable std::optional<TFrameExtents> predicted_;
     bool closed_ = false;
 };
 
@@ -92,12 +103,20 @@ void TFltkWindow::SetClientSize(int width, int height) {
     // A single, fixed border: the window manager offers no resizing.
     form_.size_range(width, height, width, height);
     form_.Bar().resize(0, height - kBarHeight, width, kBarHeight);
+    predicted_.reset();
+    UseStaticGravity(form_);  // FLTK wrote the size hints anew
     session_->Invalidate();
 }
 
 void TFltkWindow::SetPosition(int left, int top) {
-    form_.position(left + frameLeft_, top + frameTop_);
+    const TFrameExtents f = Frame();
+    form_.position(left + f.Left, top + f.Top);
     form_.ForcePosition();
+    if (form_.shown()) {
+        // FLTK rewrote the size hints, and with them the gravity, before its move went out.
+        UseStaticGravity(form_);
+        PlaceExactly(form_);
+    }
 }
 
 void TFltkWindow::Show() {
@@ -105,19 +124,28 @@ void TFltkWindow::Show() {
     form_.show();
     PlaceExactly(form_);
     session_->ApplyCursor(form_);
-    LearnFrame();
     // The map request goes out now; the first drawing follows the display's exposure event.
     session_->FlushNow();
     session_->Invalidate();
 }
 
-void TFltkWindow::LearnFrame() {
-    const int decoratedW = form_.decorated_w(), decoratedH = form_.decorated_h();
-    if (decoratedW <= form_.w() && decoratedH <= form_.h()) return;
-    frameW_ = decoratedW - form_.w();
-    frameH_ = decoratedH - form_.h();
-    frameLeft_ = frameW_ / 2;
-    frameTop_ = frameH_ - frameLeft_;
+TFrameExtents TFltkWindow::Frame() const {
+    auto& form = const_cast<TFormWindow&>(form_);  // FLTK's queries are not const
+    if (form.shown()) {
+        if (auto reported = FrameExtents(form)) return *reported;
+        // A manager that does not report its frame: the sides are taken as equal, the rest is the title bar.
+        const int extraW = form.decorated_w() - form.w(), extraH = form.decorated_h() - form.h();
+        if (extraW > 0 || extraH > 0) {
+            const int side = std::max(0, extraW) / 2;
+            return TFrameExtents{side, std::max(0, extraW) - side, std::max(0, extraH) - side, side};
+        }
+    }
+    if (!predicted_) {
+        predicted_ = PredictFrameExtents(form_.w(), form_.h(), true);
+        // Waiting for the answer read the display's events into Xlib's queue, where only we look.
+        session_->Invalidate();
+    }
+    return *predicted_;
 }
 
 void TFltkWindow::Close() {

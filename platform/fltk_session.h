@@ -7,6 +7,7 @@
 // requests and exposure back until the reply is in. Explicit repaints bypass the queue.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/message_queue.h"
@@ -64,6 +65,19 @@ void UseKoreanCapableFonts();
 /// Title-bar decorations and functions a window manager should offer (Motif hints, which the
 /// common window managers honour): `closeBox` false leaves no title-bar button at all.
 void SetFrameHints(Fl_Window& window, bool closeBox);
+/// What a window manager puts around a window's client area, in pixels.
+struct TFrameExtents {
+    int Left = 0, Right = 0, Top = 0, Bottom = 0;
+};
+/// The frame the running window manager will give a fixed-size window of this client size and
+/// these decorations (see SetFrameHints), asked before the window exists. No frame without a
+/// window manager, or when the manager cannot say in advance.
+TFrameExtents PredictFrameExtents(int clientWidth, int clientHeight, bool closeBox);
+/// The frame the window manager reports for a shown window; nothing while it has not framed it.
+std::optional<TFrameExtents> FrameExtents(Fl_Window& window);
+/// Positions given to the window manager are those of the client area, not of the frame, so a
+/// position keeps one meaning whether or not a manager runs. Set before the window is mapped.
+void UseStaticGravity(Fl_Window& window);
 /// Moves a just shown window to the position it was given. FLTK nudges new windows so that an
 /// assumed border stays on the screen, which takes a window off an exact screen corner.
 void PlaceExactly(Fl_Window& window);

@@ -19,6 +19,7 @@ packages=(
   locales            # EUC-KR locales: the shown-texts test and the end-to-end benchmark's run in the shops' character set
   libfltk1.3-dev libxfixes-dev libfontconfig1-dev fonts-nanum
   xvfb x11-utils xdotool
+  openbox            # the window test under a window manager
 )
 
 missing=()

@@ -68,15 +68,36 @@ std::string TXProbe::NetWmName(Window w) {
 
 std::optional<Window> TXProbe::FindByName(const std::string& utf8Name) {
     GuardErrors(display_);
-    Window root = 0, parent = 0;
+    // A frame nests the client a level or two below the root.
+    return FindByNameBelow(DefaultRootWindow(display_), utf8Name, 3);
+}
+
+std::optional<Window> TXProbe::FindByNameBelow(Window parent, const std::string& utf8Name, int depth) {
+    Window root = 0, itsParent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
     std::optional<Window> found;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) return found;
+    if (XQueryTree(display_, parent, &root, &itsParent, &children, &count) == 0) return found;
     for (unsigned int i = 0; i < count && !found; ++i)
         if (NetWmName(children[i]) == utf8Name) found = children[i];
+    for (unsigned int i = 0; i < count && !found && depth > 1; ++i)
+        found = FindByNameBelow(children[i], utf8Name, depth - 1);
     if (children != nullptr) XFree(children);
     return found;
+}
+
+Window TXProbe::OuterWindow(Window w) {
+    GuardErrors(display_);
+    const Window rootWindow = DefaultRootWindow(display_);
+    for (;;) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(display_, w, &root, &parent, &children, &count) == 0) return w;
+        if (children != nullptr) XFree(children);
+        if (parent == rootWindow || parent == 0) return w;
+        w = parent;
+    }
 }
 
 TGeometry TXProbe::Geometry(Window w) {
@@ -93,6 +114,7 @@ TGeometry TXProbe::Geometry(Window w) {
 }
 
 std::vector<long> TXProbe::Property32(Window w, const char* name) {
+    GuardErrors(display_);
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
@@ -106,6 +128,13 @@ std::vector<long> TXProbe::Property32(Window w, const char* name) {
     }
     if (data != nullptr) XFree(data);
     return values;
+}
+
+void TXProbe::SetProperty32(Window w, const char* name, const char* type, const std::vector<long>& values) {
+    XChangeProperty(display_, w, XInternAtom(display_, name, False), XInternAtom(display_, type, False), 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(values.data()),
+                    static_cast<int>(values.size()));
+    XSync(display_, False);
 }
 
 std::vector<int> TXProbe::SizeLimits(Window w) {

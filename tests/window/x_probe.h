@@ -34,13 +34,17 @@ public:
     TXProbe(const TXProbe&) = delete;
     TXProbe& operator=(const TXProbe&) = delete;
 
-    /// The top-level window whose _NET_WM_NAME (UTF-8) is `name`, mapped or not.
+    /// The program's window whose _NET_WM_NAME (UTF-8) is `name`, mapped or not, also when a
+    /// window manager has put it into a frame.
     [[nodiscard]] std::optional<Window> FindByName(const std::string& utf8Name);
     [[nodiscard]] TGeometry Geometry(Window w);
+    /// The child of the root that holds `w`: the window manager's frame, or `w` itself.
+    [[nodiscard]] Window OuterWindow(Window w);
     [[nodiscard]] std::string NetWmName(Window w);
     [[nodiscard]] std::vector<long> Property32(Window w, const char* name);
     /// Minimum and maximum size from WM_NORMAL_HINTS: {minW, minH, maxW, maxH}, zeros when unset.
     [[nodiscard]] std::vector<int> SizeLimits(Window w);
+    void SetProperty32(Window w, const char* name, const char* type, const std::vector<long>& values);
     [[nodiscard]] long AtomOf(const char* name);
     [[nodiscard]] std::pair<int, int> ScreenSize();
     [[nodiscard]] Window Root() const { return DefaultRootWindow(display_); }
@@ -58,6 +62,7 @@ public:
     void Sync();
 
 private:
+    [[nodiscard]] std::optional<Window> FindByNameBelow(Window parent, const std::string& utf8Name, int depth);
     Display* display_;
 };
 
