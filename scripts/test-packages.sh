@@ -7,7 +7,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${ORDO_TEST_BUILD:-$here/build}}
-version=$(sed -n 's/^project(ordo VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+version=$(sed -n 's/^set(ORDO_VERSION \([0-9.]*\)).*/\1/p' "$here/cmake/ordo_version.cmake")
+[[ -n $version ]] || { echo "test-packages: FAILED: no version in cmake/ordo_version.cmake" >&2; exit 1; }
 arch=$(dpkg --print-architecture)
 
 cmake --build "$build" --target package >/dev/null
