@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/text_convert.h"
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 namespace {

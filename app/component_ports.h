@@ -3,7 +3,7 @@
 #include "app/replay_ports.h"
 #include "dataset/client_data_set.h"
 #include "net/client_socket.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

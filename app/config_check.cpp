@@ -3,9 +3,9 @@
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "core/text_convert.h"
 #include "platform/files.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 

@@ -1,6 +1,6 @@
 #include "app/field_splitter.h"
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 

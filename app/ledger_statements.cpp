@@ -1,7 +1,7 @@
 #include "app/ledger_statements.h"
 
+#include "core/text_convert.h"
 #include "platform/codepage.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 namespace {

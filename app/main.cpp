@@ -6,13 +6,14 @@
 #include "app/command_line.h"
 #include "app/config_check.h"
 #include "app/main_form.h"
+#include "core/errors.h"
 #include "ordo_version.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
-#include "platform/errors.h"
 #include "platform/folder_lock.h"
+#include "platform/locale_separators.h"
 #include "platform/process.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ int Replay(const TCommandLine& options) {
 
 int main(int argc, char** argv) {
     UseParentConsole();
+    ordo::ApplyLocaleSeparators();
     const auto parsed = ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (const auto* error = std::get_if<TUsageError>(&parsed)) {
         std::cerr << "fqreplay: " << error->text << "\nTry 'fqreplay --help' for more information.\n";

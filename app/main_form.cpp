@@ -5,11 +5,11 @@
 #include "app/command_line.h"
 #include "app/config_check.h"
 #include "app/server_address.h"
+#include "core/socket_errors.h"
+#include "core/text_convert.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/net_info.h"
-#include "platform/socket_errors.h"
-#include "platform/text_convert.h"
 #include "update/socket_update.h"
 
 namespace ordo {

@@ -15,7 +15,7 @@
 #include "dataset/client_data_set.h"
 #include "net/client_socket.h"
 #include "platform/message_queue.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

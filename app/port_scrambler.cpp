@@ -1,6 +1,6 @@
 #include "app/port_scrambler.h"
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 

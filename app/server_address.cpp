@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "platform/ini_file.h"
+#include "core/ini_file.h"
+#include "core/text_convert.h"
 #include "platform/net_info.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/statement_runner.h"
 
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 namespace {

@@ -1,11 +1,11 @@
 // What the socket delivers into a client data set while a request waits, and the row packets
 // fetched afterwards.
+#include "core/errors.h"
 #include "dataset/client_base_data_set.h"
 #include "dataset/client_requests.h"
 #include "net/client_socket.h"
 #include "params/field_defs_codec.h"
-#include "platform/errors.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {

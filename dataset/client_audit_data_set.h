@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/bytes.h"
 #include "dataset/custom_data_set.h"
-#include "platform/bytes.h"
 
 namespace ordo {
 

@@ -1,12 +1,12 @@
 #include "dataset/client_base_data_set.h"
 
+#include "core/errors.h"
 #include "dataset/client_requests.h"
-#include "net/message_codes.h"
 #include "net/client_socket.h"
+#include "net/message_codes.h"
 #include "params/show_message.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

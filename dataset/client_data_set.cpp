@@ -1,6 +1,6 @@
 #include "dataset/client_data_set.h"
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 

@@ -1,8 +1,8 @@
 // Opening a client data set: the request that fills it, and the steps around the in-memory open.
+#include "core/errors.h"
 #include "dataset/client_base_data_set.h"
 #include "dataset/client_requests.h"
 #include "net/client_socket.h"
-#include "platform/errors.h"
 
 namespace ordo {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/bytes.h"
 #include "dataset/client_options.h"
 #include "net/string_line.h"
-#include "platform/bytes.h"
 
 namespace ordo {
 

@@ -1,6 +1,6 @@
 #include "dataset/client_sql_list.h"
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo {
 

@@ -1,10 +1,10 @@
 #include "dataset/client_update_data_set.h"
 
+#include "core/errors.h"
+#include "core/text_convert.h"
 #include "dataset/client_requests.h"
 #include "dataset/client_update_sql.h"
 #include "net/client_socket.h"
-#include "platform/errors.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 namespace {

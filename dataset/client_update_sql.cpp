@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/date_time.h"
+#include "core/errors.h"
+#include "core/text_convert.h"
 #include "platform/codepage.h"
-#include "platform/date_time.h"
-#include "platform/errors.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 namespace {

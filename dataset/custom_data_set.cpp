@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/wire.h"
 #include "params/field_defs_codec.h"
 #include "platform/codepage.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/wire.h"
 #include "dataset/custom_data_set.h"
 #include "platform/codepage.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

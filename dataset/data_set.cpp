@@ -1,8 +1,8 @@
 #include "dataset/data_set.h"
 
+#include "core/errors.h"
+#include "core/text_convert.h"
 #include "params/field_list.h"
-#include "platform/errors.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/bytes.h"
 #include "dataset/field.h"
 #include "params/memory_stream.h"
-#include "platform/bytes.h"
 
 namespace ordo {
 

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
+#include "core/date_time.h"
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "dataset/data_set.h"
 #include "params/field_list.h"
 #include "platform/codepage.h"
-#include "platform/date_time.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

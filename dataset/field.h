@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/bytes.h"
+#include "core/variant.h"
 #include "params/field_type.h"
-#include "platform/bytes.h"
-#include "platform/variant.h"
 
 namespace ordo {
 

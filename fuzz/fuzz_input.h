@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/bytes.h"
-#include "platform/errors.h"
+#include "core/bytes.h"
+#include "core/errors.h"
 
 namespace ordo::fuzz {
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/wire.h"
 #include "dataset/field.h"
 #include "dataset/ordo_data_set.h"
 #include "net/des.h"
@@ -17,7 +18,6 @@
 #include "params/param_item.h"
 #include "params/param_list.h"
 #include "params/row_text_codec.h"
-#include "platform/wire.h"
 
 namespace fs = std::filesystem;
 using namespace ordo;

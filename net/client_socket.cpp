@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/process.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {
@@ -39,7 +39,9 @@ void TOrdoClientSocket::SetUi(IUiBackend* ui) noexcept {
 IUiBackend& TOrdoClientSocket::Ui() {
     if (ui_ != nullptr) return *ui_;
     if (!ownUi_) {
-        ownUi_ = CreateUiBackend();
+        // The windowed backends belong to the program that owns the socket (it sets one);
+        // left alone, the socket talks on the console and links no GUI library.
+        ownUi_ = CreateTextUi();
         wait_.SetUi(ownUi_.get());
     }
     return *ownUi_;

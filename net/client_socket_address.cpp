@@ -4,7 +4,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 namespace {

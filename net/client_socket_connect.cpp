@@ -3,7 +3,7 @@
 #include "net/client_socket_address.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

@@ -3,9 +3,9 @@
 
 #include <optional>
 
+#include "core/text_convert.h"
 #include "net/zlib_codec.h"
-#include "platform/text_convert.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {

@@ -1,8 +1,8 @@
 // The live send and receive paths of the client socket and the reply wait around them.
 #include <algorithm>
 
+#include "core/wire.h"
 #include "net/client_socket.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

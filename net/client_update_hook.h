@@ -5,7 +5,7 @@
 // and the progress of the receive path; the update keeps its window, its files and the restart.
 #include <cstdint>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

@@ -1,7 +1,7 @@
 #include "net/custom_client_socket.h"
 
+#include "core/socket_errors.h"
 #include "platform/net_info.h"
-#include "platform/socket_errors.h"
 
 namespace ordo {
 

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "core/bytes.h"
 #include "net/client_socket_types.h"
-#include "platform/bytes.h"
-#include "platform/message_queue.h"
 #include "net/transport.h"
+#include "platform/message_queue.h"
 #include "platform/tcp_socket.h"
 
 namespace ordo {

@@ -4,8 +4,8 @@
 #include <bit>
 #include <string>
 
+#include "core/wire.h"
 #include "net/transforms.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

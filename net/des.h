@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

@@ -3,9 +3,9 @@
 
 #include <cctype>
 
+#include "core/text_convert.h"
 #include "net/client_socket.h"
-#include "platform/text_convert.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {

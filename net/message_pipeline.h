@@ -7,10 +7,10 @@
 #include <functional>
 #include <mutex>
 
+#include "core/bytes.h"
 #include "net/message_stack.h"
 #include "net/string_line.h"
 #include "net/transforms.h"
-#include "platform/bytes.h"
 
 namespace ordo {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/errors.h"
-#include "platform/wire.h"
+#include "core/errors.h"
+#include "core/wire.h"
 
 namespace ordo {
 namespace {

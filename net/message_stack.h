@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/wire.h"
 #include "net/message_stack.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

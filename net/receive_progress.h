@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

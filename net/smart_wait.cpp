@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {

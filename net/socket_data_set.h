@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "core/errors.h"
 #include "net/client_socket_types.h"
-#include "platform/errors.h"
 
 namespace ordo {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "core/wire.h"
 #include "params/memory_stream.h"
 #include "platform/codepage.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

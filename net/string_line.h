@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bytes.h"
-#include "platform/errors.h"
+#include "core/bytes.h"
+#include "core/errors.h"
 
 namespace ordo {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/bytes.h"
-#include "platform/errors.h"
+#include "core/bytes.h"
+#include "core/errors.h"
 
 namespace ordo {
 

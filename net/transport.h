@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 #include "platform/message_queue.h"
 
 namespace ordo {

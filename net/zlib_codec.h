@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 

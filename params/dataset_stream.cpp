@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/wire.h"
 #include "params/stream_filer.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

@@ -1,7 +1,7 @@
 #include "params/field_defs_codec.h"
 
-#include "platform/errors.h"
-#include "platform/text_convert.h"
+#include "core/errors.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 

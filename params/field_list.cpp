@@ -1,8 +1,8 @@
 #include "params/field_list.h"
 
+#include "core/text_convert.h"
 #include "params/stream_filer.h"
 #include "platform/files.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/bytes.h"
-#include "platform/errors.h"
+#include "core/bytes.h"
+#include "core/errors.h"
 
 namespace ordo {
 

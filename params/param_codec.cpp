@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/param_list.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo::detail {
 namespace {

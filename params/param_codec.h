@@ -4,7 +4,7 @@
 // with the numbers as decimal ASCII. The codec does no I/O, so plain byte arrays test it.
 #include <cstddef>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 
 namespace ordo {
 class TOrdoParamItem;

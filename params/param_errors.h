@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo {
 

@@ -3,9 +3,9 @@
 
 #include <charconv>
 
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/param_list.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

@@ -7,15 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/bcd.h"
+#include "core/bytes.h"
+#include "core/currency.h"
+#include "core/date_time.h"
+#include "core/guid.h"
+#include "core/variant.h"
 #include "params/field_type.h"
 #include "params/memory_stream.h"
 #include "params/param_errors.h"
-#include "platform/bcd.h"
-#include "platform/bytes.h"
-#include "platform/currency.h"
-#include "platform/date_time.h"
-#include "platform/guid.h"
-#include "platform/variant.h"
 
 namespace ordo {
 

@@ -3,7 +3,7 @@
 #include "params/param_codec.h"
 
 #include <utility>
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <string_view>
 
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/param_item.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo::detail {
 

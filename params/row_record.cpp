@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/errors.h"
-#include "platform/wire.h"
+#include "core/errors.h"
+#include "core/wire.h"
 
 namespace ordo {
 

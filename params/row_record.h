@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/bcd.h"
+#include "core/bytes.h"
+#include "core/date_time.h"
 #include "params/field_type.h"
-#include "platform/bcd.h"
-#include "platform/bytes.h"
-#include "platform/date_time.h"
 
 namespace ordo {
 

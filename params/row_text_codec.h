@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bcd.h"
-#include "platform/bytes.h"
-#include "platform/currency.h"
+#include "core/bcd.h"
+#include "core/bytes.h"
+#include "core/currency.h"
 
 namespace ordo {
 

@@ -7,11 +7,11 @@
 #include <limits>
 #include <vector>
 
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/blob_list.h"
 #include "params/db_list.h"
 #include "platform/codepage.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

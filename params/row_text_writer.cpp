@@ -1,7 +1,7 @@
 #include "params/row_text_codec.h"
 
-#include "platform/errors.h"
-#include "platform/wire.h"
+#include "core/errors.h"
+#include "core/wire.h"
 
 namespace ordo {
 

@@ -1,9 +1,9 @@
 #include "params/sql_params.h"
 
+#include "core/text_convert.h"
 #include "params/param_list.h"
 #include "params/show_message.h"
 #include "platform/codepage.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 namespace detail {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/wire.h"
 #include "platform/codepage.h"
-#include "platform/wire.h"
 
 namespace ordo {
 

@@ -1,9 +1,9 @@
 // The parts of file handling that never touch the file system: masks, line splitting, paths.
 #include <algorithm>
 
-#include "platform/file_names.h"
+#include "core/file_names.h"
+#include "core/text_convert.h"
 #include "platform/files.h"
-#include "platform/text_convert.h"
 
 namespace ordo {
 

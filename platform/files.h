@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 #include "platform/owned_handle.h"
 
 namespace ordo {

@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bytes.h"
-#include "platform/owned_handle.h"
+#include "core/bytes.h"
+#include "core/socket_errors.h"
 #include "platform/message_queue.h"
-#include "platform/socket_errors.h"
+#include "platform/owned_handle.h"
 
 namespace ordo {
 

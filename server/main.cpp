@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/locale_separators.h"
 #include "server/config/server_options.h"
 #include "server/log.h"
 #include "server/net/posix_socket.h"
@@ -31,6 +32,7 @@ void InstallStopHandlers() {
 
 int main(int argc, char** argv) {
     using namespace ordo::server;
+    ordo::ApplyLocaleSeparators();
     int exitCode = 0;
     auto options = ParseServerOptions(argc, argv, exitCode);
     if (!options) return exitCode;

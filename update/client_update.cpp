@@ -4,10 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace ordo {
 namespace {

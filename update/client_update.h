@@ -19,9 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bytes.h"
-#include "platform/date_time.h"
-#include "platform/errors.h"
+#include "core/bytes.h"
+#include "core/date_time.h"
+#include "core/errors.h"
 
 namespace ordo {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/files.h"
 
 namespace ordo {

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/wire.h"
 #include "net/client_socket.h"
 #include "platform/tcp_socket.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

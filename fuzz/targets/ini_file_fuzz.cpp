@@ -3,8 +3,8 @@
 
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
+#include "core/ini_file.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ordo::fuzz::Input in(data, size);

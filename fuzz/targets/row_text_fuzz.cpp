@@ -3,11 +3,11 @@
 //   input: uint16 LE length of the definitions text | definitions text | row text
 #include <algorithm>
 
-#include "dataset/ordo_data_set.h"
+#include "core/wire.h"
 #include "dataset/field.h"
+#include "dataset/ordo_data_set.h"
 #include "fuzz/fuzz_input.h"
 #include "params/field_defs_codec.h"
-#include "platform/wire.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The wall clock in local time, as the system keeps it.
-#include "platform/date_time.h"
+#include "platform/clock.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo {

@@ -5,7 +5,7 @@
 #include <clocale>
 #include <mutex>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/win32/codepage_names.h"
 #include "platform/win32/windows_api.h"
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/text_convert.h"
+#include "core/text_convert.h"
 
 namespace ordo::detail {
 

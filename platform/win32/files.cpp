@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/errors.h"
-#include "platform/file_names.h"
+#include "core/errors.h"
+#include "core/file_names.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo {

@@ -4,7 +4,7 @@
 // opened it a moment earlier lock a name nobody else sees.
 #include "platform/folder_lock.h"
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo {

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/win32/message_windows.h"
 #include "platform/win32/windows_api.h"
 

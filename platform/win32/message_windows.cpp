@@ -5,7 +5,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo::detail {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/win32/command_line.h"

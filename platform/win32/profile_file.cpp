@@ -1,7 +1,7 @@
 // Environment.ini and its like through GetPrivateProfileStringA itself.
 #include <vector>
 
-#include "platform/ini_file.h"
+#include "core/ini_file.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo {

@@ -2,7 +2,7 @@
 // already; only the few errno values a Windows program meets need a mapping.
 #include <cerrno>
 
-#include "platform/socket_errors.h"
+#include "core/socket_errors.h"
 
 namespace ordo {
 

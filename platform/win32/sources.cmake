@@ -1,6 +1,6 @@
 # The Win32 backend of the platform layer: the thread's Windows message queue with hidden
 # message windows, Windows Sockets with WSAAsyncSelect, the Win32 file and profile API, the
-# ANSI code page, the shell, a window with a common-controls progress bar and the update window.
+# ANSI code page, and the shell. Its windows live in ui/win32/.
 target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/win_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_windows.cpp
@@ -22,9 +22,5 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/locale_separators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clock_now.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zeroed_pages.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ui_factory.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/win32_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/win32_update_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/win32_ui.cpp
 )
 target_link_libraries(ordo_platform PUBLIC ws2_32 wininet shell32 comctl32 user32 gdi32 kernel32)

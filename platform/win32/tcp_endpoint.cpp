@@ -1,5 +1,5 @@
+#include "core/socket_errors.h"
 #include "platform/net_info.h"
-#include "platform/socket_errors.h"
 #include "platform/win32/tcp_endpoint.h"
 
 #include <chrono>

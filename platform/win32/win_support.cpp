@@ -1,7 +1,7 @@
 // Process-wide pieces the Win32 backend shares: Windows Sockets start-up, error texts, the main thread.
 #include <mutex>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo::detail {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo::server {
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/errors.h"
-#include "platform/text_convert.h"
+#include "core/errors.h"
+#include "core/text_convert.h"
 
 namespace ordo::server {
 namespace {

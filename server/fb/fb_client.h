@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo::server {
 

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo::server {
 namespace {

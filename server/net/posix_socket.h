@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 #include "platform/owned_handle.h"
 
 namespace ordo::server {

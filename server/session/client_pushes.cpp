@@ -7,10 +7,10 @@
 #include <limits>
 #include <vector>
 
+#include "core/errors.h"
 #include "net/message_codes.h"
 #include "net/message_stack.h"
 #include "params/param_list.h"
-#include "platform/errors.h"
 
 namespace ordo::server {
 namespace {

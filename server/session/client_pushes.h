@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "core/bytes.h"
 #include "net/string_line.h"
-#include "platform/bytes.h"
 
 namespace ordo::server {
 

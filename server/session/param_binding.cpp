@@ -1,7 +1,7 @@
 #include "server/session/param_binding.h"
 
+#include "core/bcd.h"
 #include "params/param_errors.h"
-#include "platform/bcd.h"
 #include "server/session/result_encoder.h"
 #include "server/sql/named_params.h"
 

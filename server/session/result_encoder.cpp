@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/bcd.h"
+#include "core/currency.h"
 #include "params/field_type.h"
-#include "platform/bcd.h"
-#include "platform/currency.h"
 
 namespace ordo::server {
 namespace {

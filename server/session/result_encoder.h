@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/currency.h"
 #include "params/field_defs_codec.h"
 #include "params/row_text_codec.h"
-#include "platform/currency.h"
 #include "server/fb/fb_cell.h"
 #include "server/fb/fb_statement.h"
 

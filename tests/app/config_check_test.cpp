@@ -9,7 +9,7 @@
 
 #include "app/config_check.h"
 #include "app/server_address.h"
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "tests/support/scramble_port.h"
 
 namespace ordo {

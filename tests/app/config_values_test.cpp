@@ -7,8 +7,8 @@
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
+#include "core/text_convert.h"
 #include "platform/net_info.h"
-#include "platform/text_convert.h"
 #include "tests/support/scramble_port.h"
 
 namespace ordo {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/replay_ports.h"
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo::testing {
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "client_peer_support.h"
+#include "core/errors.h"
 #include "params/param_errors.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
 
 namespace ordo {
 namespace {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "client_peer_support.h"
+#include "core/errors.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
 
 namespace ordo {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <memory>
 
+#include "core/errors.h"
 #include "dataset/client_data_set.h"
 #include "net/client_socket.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
 #include "tests/server/server_fixture.h"
 #include "tests/socket/socket_test_support.h"
 

@@ -2,9 +2,9 @@
 // its slot from arrival to reload, an edit that is cancelled leaves nothing changed (issue 24).
 #include <gtest/gtest.h>
 
+#include "core/wire.h"
 #include "dataset/client_data_set.h"
 #include "platform/codepage.h"
-#include "platform/wire.h"
 #include "test_rows.h"
 
 namespace ordo {

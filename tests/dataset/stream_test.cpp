@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/wire.h"
 #include "params/stream_filer.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/wire.h"
 #include "test_rows.h"
 
 namespace ordo {

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/wire.h"
 #include "net/message_codes.h"
 #include "net/message_stack.h"
 #include "net/string_line.h"
-#include "platform/wire.h"
 
 namespace ordo::test {
 namespace {

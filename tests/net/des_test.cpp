@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
+#include "core/wire.h"
 #include "net/transforms.h"
-#include "platform/wire.h"
 #include "tests/net/error_text.h"
 
 namespace ordo {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/wire.h"
 #include "net/message_codes.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

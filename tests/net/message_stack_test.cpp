@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "platform/wire.h"
+#include "core/wire.h"
 
 namespace ordo {
 namespace {

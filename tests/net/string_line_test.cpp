@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/wire.h"
 #include "net/message_codes.h"
 #include "params/memory_stream.h"
-#include "platform/wire.h"
 #include "tests/net/error_text.h"
 
 namespace ordo {

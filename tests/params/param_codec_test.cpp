@@ -2,9 +2,9 @@
 
 #include <random>
 
+#include "core/wire.h"
 #include "params/param_codec.h"
 #include "params/param_list.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

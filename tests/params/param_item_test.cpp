@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/param_list.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 #include <utility>
 

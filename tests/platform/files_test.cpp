@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace ordo {
 namespace {

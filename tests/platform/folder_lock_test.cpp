@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/folder_lock.h"
 
 namespace ordo {

@@ -1,4 +1,4 @@
-#include "platform/ini_file.h"
+#include "core/ini_file.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/net_info.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/errors.h"
 #include "params/field_defs_codec.h"
-#include "platform/errors.h"
 
 namespace ordo {
 namespace {

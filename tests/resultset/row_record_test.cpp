@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/errors.h"
 #include "params/db_list.h"
-#include "platform/errors.h"
 
 namespace ordo {
 namespace {

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#include "core/errors.h"
+#include "core/text_convert.h"
+#include "core/wire.h"
 #include "params/blob_list.h"
 #include "params/db_list.h"
 #include "params/row_text_codec.h"
-#include "platform/errors.h"
-#include "platform/text_convert.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/errors.h"
 #include "params/param_list.h"
-#include "platform/errors.h"
 #include "server/config/login_list.h"
 #include "server/session/param_binding.h"
 #include "server/session/result_encoder.h"

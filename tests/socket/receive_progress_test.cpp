@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/wire.h"
 #include "net/receive_progress.h"
-#include "platform/wire.h"
 
 namespace ordo {
 namespace {

@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/wire.h"
 #include "net/client_socket.h"
 #include "net/string_line.h"
 #include "platform/message_queue.h"
 #include "platform/tcp_socket.h"
-#include "platform/ui.h"
-#include "platform/wire.h"
+#include "ui/ui.h"
 
 namespace ordo::test {
 

@@ -22,14 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "core/socket_errors.h"
+#include "core/wire.h"
 #include "net/message_codes.h"
 #include "net/message_stack.h"
 #include "net/string_line.h"
 #include "net/transport.h"
 #include "net/wait_clock.h"
 #include "platform/message_queue.h"
-#include "platform/socket_errors.h"
-#include "platform/wire.h"
 
 namespace ordo::test {
 

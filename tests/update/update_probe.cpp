@@ -19,7 +19,7 @@
 #include "net/client_socket.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 #include "update/socket_update.h"
 #include "update_probe_marker.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/bytes.h"
+#include "core/bytes.h"
 #include "platform/files.h"
-#include "platform/ui.h"
 #include "tests/socket/socket_test_support.h"
+#include "ui/ui.h"
 
 namespace ordo::test {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/win32/windows_api.h"

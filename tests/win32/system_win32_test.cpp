@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "core/ini_file.h"
 #include "platform/files.h"
-#include "platform/ini_file.h"
 #include "platform/net_info.h"
 #include "platform/process.h"
 #include "platform/win32/windows_api.h"

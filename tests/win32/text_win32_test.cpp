@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/errors.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
 #include "platform/win32/codepage_names.h"
 #include "platform/win32/command_line.h"
 

@@ -2,10 +2,10 @@
 // in, the bar following a program as it arrives, and the window gone when the update ends.
 #include <gtest/gtest.h>
 
-#include "update/client_update.h"
 #include "platform/codepage.h"
-#include "platform/win32/win32_ui.h"
-#include "platform/win32/win32_update_window.h"
+#include "ui/win32/win32_ui.h"
+#include "ui/win32/win32_update_window.h"
+#include "update/client_update.h"
 
 #include <commctrl.h>
 

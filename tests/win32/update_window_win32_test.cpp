@@ -4,10 +4,10 @@
 
 #include "platform/codepage.h"
 #include "platform/message_queue.h"
-#include "platform/ui.h"
-#include "platform/win32/win32_ui.h"
-#include "platform/win32/win32_update_window.h"
-#include "platform/win32/win32_window.h"
+#include "ui/ui.h"
+#include "ui/win32/win32_ui.h"
+#include "ui/win32/win32_update_window.h"
+#include "ui/win32/win32_window.h"
 
 #include <commctrl.h>
 
