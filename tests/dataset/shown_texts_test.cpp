@@ -14,6 +14,7 @@
 #include "net/string_line.h"
 #include "params/show_message.h"
 #include "platform/codepage.h"
+#include "tests/net/error_text.h"
 #include "tests/socket/socket_test_support.h"
 
 #ifndef _WIN32
@@ -84,16 +85,6 @@ private:
     bool switched_ = false;
 };
 
-template <class E, class F>
-std::string MessageOf(F&& run) {
-    try {
-        run();
-    } catch (const E& e) {
-        return e.what();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-}
 
 TEST_F(KoreanSession, SocketAndMessageLineTexts) {
     EXPECT_EQ(SocketErrorText(kWsaConnRefused),
@@ -105,9 +96,9 @@ TEST_F(KoreanSession, SocketAndMessageLineTexts) {
     EXPECT_EQ(SocketErrorText(kWsaConnReset), "10054: " + stopped);
 
     TOrdoStringLine line;
-    EXPECT_EQ(MessageOf<EStringLineException>([&] { line.AddItem({}, 9); }), Euc("문자열 에러: 잘못된 테이다타입."));
+    EXPECT_EQ(test::ErrorText<EStringLineException>([&] { line.AddItem({}, 9); }), Euc("문자열 에러: 잘못된 테이다타입."));
     for (int i = 0; i < 5; ++i) line.AddInteger(i);
-    EXPECT_EQ(MessageOf<EStringLineException>([&] { line.AddInteger(5); }), Euc("문자열 에러: 최대 필드를 초과하였습니다."));
+    EXPECT_EQ(test::ErrorText<EStringLineException>([&] { line.AddInteger(5); }), Euc("문자열 에러: 최대 필드를 초과하였습니다."));
 
     TOrdoClientSocket socket;
     test::RecordingUi ui;
@@ -118,7 +109,7 @@ TEST_F(KoreanSession, SocketAndMessageLineTexts) {
     EXPECT_EQ(replies.TakeServerError(), "[\xBC\xAD\xB9\xF6 \xBF\xA1\xB7\xAF]\xC5\xD7\xC0\xCC\xBA\xED");
 
     socket.SetClientType(ctBlocking);
-    EXPECT_EQ(MessageOf<EOrdoSocketError>([&] { (void)socket.BlockingExchange(); }), Euc("전송될 자료가 없습니다"));
+    EXPECT_EQ(test::ErrorText<EOrdoSocketError>([&] { (void)socket.BlockingExchange(); }), Euc("전송될 자료가 없습니다"));
 
     socket.SetClientType(ctNonBlocking);
     socket.OnTerminateApplication = [](TOrdoClientSocket&) {};
@@ -130,16 +121,16 @@ TEST_F(KoreanSession, SocketAndMessageLineTexts) {
 TEST_F(KoreanSession, DataSetAndParameterScanTexts) {
     TOrdoClientDataSet ds;
     ds.SQL().Add("SELECT 1 FROM RDB$DATABASE");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.Open(); }),
+    EXPECT_EQ(test::ErrorText<EDatabaseError>([&] { ds.Open(); }),
               "\xC7\xD2\xB4\xE7\xB5\xC8 \xC5\xAC\xB6\xF3\xC0\xCC\xBE\xF0\xC6\xAE \xBC\xD2\xC4\xCF\xC0\xCC \xBE\xF8\xBD\xC0\xB4\xCF\xB4\xD9");
 
     TOrdoClientSocket socket;
     test::RecordingUi ui;
     socket.SetUi(&ui);
     ds.SetOrdoClientSocket(&socket);
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.ExecuteSQL(); }), Euc("소켓이 없거나 활성화 되어 있지 않습니다"));
+    EXPECT_EQ(test::ErrorText<EDatabaseError>([&] { ds.ExecuteSQL(); }), Euc("소켓이 없거나 활성화 되어 있지 않습니다"));
 
-    EXPECT_EQ(MessageOf<EOrdoParamException>([&] { ds.SQL().Add("and a = :x::y"); }),
+    EXPECT_EQ(test::ErrorText<EOrdoParamException>([&] { ds.SQL().Add("and a = :x::y"); }),
               ":param \xB1\xB8\xB9\xAE\xC0\xBB \xC3\xBC\xC5\xA9\xC7\xCF\xBC\xBC\xBF\xE4");
 
     // The data set shows what its parameter scan has to say through its socket's message service.

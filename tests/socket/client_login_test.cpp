@@ -211,7 +211,7 @@ TEST_F(LoginFixture, BlockingExchangeLeavesNothingForTheNextOne) {
                 TOrdoStringLine coded = Line(mcCodedMessage);
                 coded.AddInteger(1);
                 coded.AddString("from the first exchange");
-                Bytes half = PeerConn::Frame(std::move(coded));
+                Bytes half = test::Frame(std::move(coded));
                 half.resize(half.size() / 2);
                 c.SendRaw(half);
             } else {

@@ -15,22 +15,12 @@ namespace {
 using test::DrainQuit;
 using test::FakePeer;
 using test::Line;
+using test::ListBytes;
 using test::PeerConn;
 using test::PumpUntil;
 using test::RecordingDataSet;
 using test::RecordingUi;
-
-Bytes ListBytes(std::initializer_list<std::pair<const char*, const char*>> items) {
-    TOrdoParamList list;
-    for (auto [name, value] : items) list.CreateParam(ftString, name, ptInput).SetAsString(value);
-    return list.SaveToString(false);
-}
-
-TOrdoStringLine Text(std::uint8_t code, const std::string& text, std::int32_t dataSetId = 0) {
-    TOrdoStringLine l = Line(code, dataSetId);
-    l.AddString(text);
-    return l;
-}
+using test::Text;
 
 /// Answers the login the socket sends after connecting and takes the version request behind it.
 void AcceptLogin(PeerConn& c) {

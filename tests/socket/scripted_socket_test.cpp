@@ -15,25 +15,15 @@ namespace {
 
 using test::DrainQuit;
 using test::Line;
+using test::ListBytes;
 using test::RecordingDataSet;
 using test::RecordingUi;
 using test::Settle;
 using test::TManualClock;
 using test::TScriptedPeer;
+using test::Text;
 
 constexpr std::uint32_t kLimit = 30000;
-
-Bytes ListBytes(std::initializer_list<std::pair<const char*, const char*>> items) {
-    TOrdoParamList list;
-    for (auto [name, value] : items) list.CreateParam(ftString, name, ptInput).SetAsString(value);
-    return list.SaveToString(false);
-}
-
-TOrdoStringLine Text(std::uint8_t code, const std::string& text, std::int32_t dataSetId = 0) {
-    TOrdoStringLine l = Line(code, dataSetId);
-    l.AddString(text);
-    return l;
-}
 
 TOrdoStringLine RowPacket(std::int32_t id, const std::string& state, const std::string& rows) {
     TOrdoStringLine l = Line(mcRowPacket, id);
@@ -73,7 +63,7 @@ struct ScriptedSocket : ::testing::Test {
     /// The next request is answered by `answer`; requests without an answer meet silence.
     void Answer(std::function<void(TOrdoStringLine&)> answer) { answers.push_back(std::move(answer)); }
     void AnswerWith(TOrdoStringLine line) {
-        auto frame = std::make_shared<Bytes>(TScriptedPeer::Frame(std::move(line)));
+        auto frame = std::make_shared<Bytes>(test::Frame(std::move(line)));
         Answer([this, frame](TOrdoStringLine&) { peer.Deliver(*frame); });
     }
     std::string Request(std::uint8_t code = mcExecSQL, std::int32_t dataSetId = 0,
@@ -182,8 +172,8 @@ TEST_F(ScriptedSocket, NothingIsSentWhileAWaitRuns) {
 TEST_F(ScriptedSocket, AReplyInAnyByteSplitIsDeliveredOnceInOrder) {
     RecordingDataSet ds(*socket);
     Connect();
-    Bytes reply = TScriptedPeer::Frame(Text(mcFieldDefs, "A,1,10", ds.id));
-    const Bytes rows = TScriptedPeer::Frame(RowPacket(ds.id, "0", "r1"));  // the rows end the wait
+    Bytes reply = test::Frame(Text(mcFieldDefs, "A,1,10", ds.id));
+    const Bytes rows = test::Frame(RowPacket(ds.id, "0", "r1"));  // the rows end the wait
     reply.insert(reply.end(), rows.begin(), rows.end());
     for (const std::vector<std::size_t>& split : std::vector<std::vector<std::size_t>>{
              {1, 1, 1, 1, 1}, {4}, {3, 50}, {reply.size() - 1}, {reply.size()}, std::vector<std::size_t>(200, 1)}) {
@@ -325,7 +315,7 @@ TEST_F(ScriptedSocket, ServerExceptionsFailTheRequestWhateverTheirItemsHold) {
 
 TEST_F(ScriptedSocket, AReplyThatDoesNotDecodeFailsTheRequestAtOnce) {
     Bytes shortLine{10, 0, 0, 0, mcAck, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // a frame of 10 bytes: no 50-byte header
-    Bytes outside = TScriptedPeer::Frame(Text(mcSQLError, "boom"));
+    Bytes outside = test::Frame(Text(mcSQLError, "boom"));
     StoreI32LE(&outside[4 + 5 + 5], 9999);  // the first item ends far behind the payload
     Connect();
     socket->SetReplyTimeLimit(kLimit);
@@ -347,8 +337,8 @@ TEST_F(ScriptedSocket, AReplyThatDoesNotDecodeFailsTheRequestAtOnce) {
 TEST_F(ScriptedSocket, AFailingMessageHoldsBackNothingBehindIt) {
     Connect();
     Answer([this](TOrdoStringLine&) {
-        Bytes both = TScriptedPeer::Frame(RowPacket(0, "x", ""));
-        Bytes chat = TScriptedPeer::Frame(Text(mcChatMessage, "after"));
+        Bytes both = test::Frame(RowPacket(0, "x", ""));
+        Bytes chat = test::Frame(Text(mcChatMessage, "after"));
         both.insert(both.end(), chat.begin(), chat.end());
         peer.Deliver(both);
     });

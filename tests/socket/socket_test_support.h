@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,9 +15,11 @@
 #include "core/wire.h"
 #include "net/client_socket.h"
 #include "net/string_line.h"
+#include "params/param_list.h"
 #include "platform/message_queue.h"
 #include "platform/tcp_socket.h"
 #include "ui/ui.h"
+#include "tests/support/line_frame.h"
 
 namespace ordo::test {
 
@@ -43,13 +46,6 @@ public:
         if (!stream.WaitReadable(ms)) return true;
         std::uint8_t b;
         return stream.Recv(std::span<std::uint8_t>(&b, 1)) == 0;
-    }
-    static Bytes Frame(TOrdoStringLine line) {
-        Bytes body = line.EncodeToText();
-        Bytes frame;
-        AppendI32LE(frame, static_cast<std::int32_t>(body.size()));
-        frame.insert(frame.end(), body.begin(), body.end());
-        return frame;
     }
     void Send(TOrdoStringLine line) { stream.SendAll(Frame(std::move(line))); }
     void SendRaw(const Bytes& bytes) { stream.SendAll(bytes); }
@@ -98,6 +94,20 @@ private:
 
 /// A line as the server builds it.
 inline TOrdoStringLine Line(std::uint8_t code, std::int32_t dataSetId = 0) { return TOrdoStringLine(code, dataSetId); }
+
+/// A line carrying one text item, as most replies do.
+inline TOrdoStringLine Text(std::uint8_t code, const std::string& text, std::int32_t dataSetId = 0) {
+    TOrdoStringLine l = Line(code, dataSetId);
+    l.AddString(text);
+    return l;
+}
+
+/// The wire string of a parameter list of named text values.
+inline Bytes ListBytes(std::initializer_list<std::pair<const char*, const char*>> items) {
+    TOrdoParamList list;
+    for (auto [name, value] : items) list.CreateParam(ftString, name, ptInput).SetAsString(value);
+    return list.SaveToString(false);
+}
 
 /// Dispatches messages on the test thread until `done` or the time runs out.
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {

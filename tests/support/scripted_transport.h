@@ -30,6 +30,7 @@
 #include "net/transport.h"
 #include "net/wait_clock.h"
 #include "platform/message_queue.h"
+#include "tests/support/line_frame.h"
 
 namespace ordo::test {
 
@@ -156,13 +157,6 @@ public:
     [[nodiscard]] int Connections() const noexcept { return connections_; }
     [[nodiscard]] bool Connected() const noexcept { return connection_ != nullptr && !reset_ && !closed_; }
 
-    static Bytes Frame(TOrdoStringLine line) {
-        Bytes body = line.EncodeToText();
-        Bytes frame;
-        AppendI32LE(frame, static_cast<std::int32_t>(body.size()));
-        frame.insert(frame.end(), body.begin(), body.end());
-        return frame;
-    }
 
 private:
     class Transport final : public IOrdoTransport {

@@ -132,7 +132,7 @@ struct ScriptedUpdateFixture : UpdateSocketFixture {
 
 TEST_F(ScriptedUpdateFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnded) {
     const Bytes program = Program(300'000);
-    const Bytes frame = PeerConn::Frame(StreamLine(program));
+    const Bytes frame = test::Frame(StreamLine(program));
     Connect();
     Receive({Line(mcUpdateBegin)});
     // The stream in reads of 4096 bytes, each its own notification.
@@ -166,8 +166,8 @@ TEST_F(ScriptedUpdateFixture, PlainUpdateIsSavedTheScriptStartedAndTheProgramEnd
 // The window still shows it received, start to end, and then closes.
 TEST_F(ScriptedUpdateFixture, AStreamThatCameWithItsAnnouncementIsStillShownReceived) {
     const Bytes program = Program(2000);
-    const Bytes frame = PeerConn::Frame(StreamLine(program));
-    Bytes both = PeerConn::Frame(Line(mcUpdateBegin));
+    const Bytes frame = test::Frame(StreamLine(program));
+    Bytes both = test::Frame(Line(mcUpdateBegin));
     both.insert(both.end(), frame.begin(), frame.end());
     Connect();
     scripted.Deliver(both);
