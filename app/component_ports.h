@@ -1,7 +1,7 @@
 #pragma once
 // The real components behind the ports the walk is written against.
 #include "app/replay_ports.h"
-#include "dataset/client_data_set.h"
+#include "client/client_data_set.h"
 #include "net/client_socket.h"
 #include "ui/ui.h"
 

@@ -12,7 +12,7 @@
 #include "app/queue_walk.h"
 #include "app/server_address.h"
 #include "app/statement_runner.h"
-#include "dataset/client_data_set.h"
+#include "client/client_data_set.h"
 #include "net/client_socket.h"
 #include "platform/message_queue.h"
 #include "ui/ui.h"

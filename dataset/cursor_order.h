@@ -3,7 +3,7 @@
 // the row list's own; an index would answer the same three questions for its order.
 #include <cstdint>
 
-#include "params/db_list.h"
+#include "resultset/db_list.h"
 
 namespace ordo {
 

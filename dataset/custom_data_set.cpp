@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "core/wire.h"
-#include "params/field_defs_codec.h"
 #include "platform/codepage.h"
+#include "resultset/field_defs_codec.h"
 
 namespace ordo {
 

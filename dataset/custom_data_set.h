@@ -13,11 +13,11 @@
 
 #include "dataset/cursor_order.h"
 #include "dataset/data_set.h"
-#include "params/blob_list.h"
-#include "params/dataset_stream.h"
-#include "params/field_defs_codec.h"
-#include "params/db_list.h"
-#include "params/row_text_codec.h"
+#include "resultset/blob_list.h"
+#include "resultset/dataset_stream.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/db_list.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo {
 

@@ -2,9 +2,9 @@
 #include <exception>
 
 #include "dataset/custom_data_set.h"
-#include "params/field_defs_codec.h"
-#include "params/stream_filer.h"
 #include "platform/files.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/stream_filer.h"
 
 namespace ordo {
 

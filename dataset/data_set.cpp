@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "core/text_convert.h"
-#include "params/field_list.h"
+#include "resultset/field_list.h"
 
 namespace ordo {
 

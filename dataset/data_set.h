@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/bytes.h"
+#include "core/memory_stream.h"
 #include "dataset/field.h"
-#include "params/memory_stream.h"
 
 namespace ordo {
 

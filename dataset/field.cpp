@@ -6,8 +6,8 @@
 #include "core/text_convert.h"
 #include "core/wire.h"
 #include "dataset/data_set.h"
-#include "params/field_list.h"
 #include "platform/codepage.h"
+#include "resultset/field_list.h"
 
 namespace ordo {
 

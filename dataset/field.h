@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/bytes.h"
+#include "core/field_type.h"
 #include "core/variant.h"
-#include "params/field_type.h"
 
 namespace ordo {
 

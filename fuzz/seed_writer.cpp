@@ -6,18 +6,18 @@
 #include <fstream>
 #include <string>
 
+#include "codec/des.h"
+#include "codec/message_stack.h"
+#include "codec/string_line.h"
+#include "codec/zlib_codec.h"
+#include "core/memory_stream.h"
 #include "core/wire.h"
 #include "dataset/field.h"
 #include "dataset/ordo_data_set.h"
-#include "net/des.h"
-#include "net/message_stack.h"
-#include "net/string_line.h"
-#include "net/zlib_codec.h"
-#include "params/field_defs_codec.h"
-#include "params/memory_stream.h"
 #include "params/param_item.h"
 #include "params/param_list.h"
-#include "params/row_text_codec.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace fs = std::filesystem;
 using namespace ordo;

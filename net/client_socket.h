@@ -12,19 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "codec/message_codes.h"
+#include "codec/message_pipeline.h"
+#include "codec/string_line.h"
+#include "codec/transforms.h"
 #include "net/client_socket_types.h"
 #include "net/client_update_hook.h"
 #include "net/custom_client_socket.h"
 #include "net/login.h"
-#include "net/message_codes.h"
-#include "net/message_pipeline.h"
 #include "net/receive_progress.h"
 #include "net/reply_state.h"
 #include "net/smart_wait.h"
 #include "net/socket_data_set.h"
 #include "net/socket_errors.h"
-#include "net/string_line.h"
-#include "net/transforms.h"
 #include "params/param_list.h"
 
 namespace ordo {

@@ -3,8 +3,8 @@
 
 #include <optional>
 
+#include "codec/zlib_codec.h"
 #include "core/text_convert.h"
-#include "net/zlib_codec.h"
 #include "ui/ui.h"
 
 namespace ordo {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "codec/string_line.h"
 #include "net/client_socket_types.h"
-#include "net/string_line.h"
 
 namespace ordo {
 

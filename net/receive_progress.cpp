@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "codec/message_stack.h"
 #include "core/wire.h"
-#include "net/message_stack.h"
 
 namespace ordo {
 

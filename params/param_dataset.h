@@ -5,7 +5,7 @@
 // field class with the usual framework members fit (TDataSet / TField / TOrdoDataSet).
 #include <memory>
 
-#include "params/memory_stream.h"
+#include "core/memory_stream.h"
 #include "params/param_list.h"
 
 namespace ordo {

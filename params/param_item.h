@@ -11,10 +11,10 @@
 #include "core/bytes.h"
 #include "core/currency.h"
 #include "core/date_time.h"
+#include "core/field_type.h"
 #include "core/guid.h"
+#include "core/memory_stream.h"
 #include "core/variant.h"
-#include "params/field_type.h"
-#include "params/memory_stream.h"
 #include "params/param_errors.h"
 
 namespace ordo {

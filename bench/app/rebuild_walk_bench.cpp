@@ -12,8 +12,8 @@
 #include "app/component_ports.h"
 #include "bench/support/rebuild_stubs.h"
 #include "dataset/ordo_data_set.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo {
 namespace {

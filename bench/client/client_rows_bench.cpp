@@ -1,9 +1,9 @@
 // Rows arriving into a client data set and read back through its fields, as a select reply does.
 #include <benchmark/benchmark.h>
 
-#include "dataset/client_data_set.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
+#include "client/client_data_set.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo {
 namespace {

@@ -1,13 +1,13 @@
 // A whole data set stream, as loaded from a file or from a parameter value, and its sections
 // read on their own. What loads must save again and load to the same stream.
+#include "core/memory_stream.h"
 #include "dataset/field.h"
 #include "dataset/ordo_data_set.h"
 #include "fuzz/fuzz_input.h"
-#include "params/blob_list.h"
-#include "params/dataset_stream.h"
-#include "params/db_list.h"
-#include "params/field_list.h"
-#include "params/memory_stream.h"
+#include "resultset/blob_list.h"
+#include "resultset/dataset_stream.h"
+#include "resultset/db_list.h"
+#include "resultset/field_list.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The field definitions text of a select reply, and the "name,type,size" entries made from it.
 #include "fuzz/fuzz_input.h"
-#include "params/field_defs_codec.h"
+#include "resultset/field_defs_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ordo::fuzz::Input in(data, size);

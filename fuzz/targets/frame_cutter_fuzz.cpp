@@ -2,8 +2,8 @@
 // happened to split them, as long as no bad length made either run throw its buffer away.
 #include <deque>
 
+#include "codec/message_stack.h"
 #include "fuzz/fuzz_input.h"
-#include "net/message_stack.h"
 
 namespace {
 

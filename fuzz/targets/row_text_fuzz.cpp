@@ -7,7 +7,7 @@
 #include "dataset/field.h"
 #include "dataset/ordo_data_set.h"
 #include "fuzz/fuzz_input.h"
-#include "params/field_defs_codec.h"
+#include "resultset/field_defs_codec.h"
 
 namespace {
 

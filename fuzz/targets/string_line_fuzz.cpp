@@ -1,6 +1,6 @@
 // A message line decoded from a frame body, then read item by item as a handler would.
+#include "codec/string_line.h"
 #include "fuzz/fuzz_input.h"
-#include "net/string_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ordo::fuzz::Input in(data, size);

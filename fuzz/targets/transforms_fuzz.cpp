@@ -1,9 +1,9 @@
 // The receive transforms: an inflated body, a decrypted DES body, and both in either order as
 // the connection's settings give them.
+#include "codec/des.h"
+#include "codec/transforms.h"
+#include "codec/zlib_codec.h"
 #include "fuzz/fuzz_input.h"
-#include "net/des.h"
-#include "net/transforms.h"
-#include "net/zlib_codec.h"
 
 namespace {
 

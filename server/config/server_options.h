@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "net/transforms.h"
+#include "codec/transforms.h"
 #include "server/fb/fb_client.h"
 #include "server/log.h"
 

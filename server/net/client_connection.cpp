@@ -3,7 +3,7 @@
 #include <exception>
 #include <vector>
 
-#include "net/message_pipeline.h"
+#include "codec/message_pipeline.h"
 #include "server/log.h"
 
 namespace ordo::server {

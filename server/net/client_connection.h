@@ -3,7 +3,7 @@
 // session, replies framed and written. Runs on a thread of its own.
 #include <string>
 
-#include "net/transforms.h"
+#include "codec/transforms.h"
 #include "server/net/posix_socket.h"
 #include "server/session/client_session.h"
 

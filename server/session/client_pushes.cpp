@@ -7,9 +7,9 @@
 #include <limits>
 #include <vector>
 
+#include "codec/message_codes.h"
+#include "codec/message_stack.h"
 #include "core/errors.h"
-#include "net/message_codes.h"
-#include "net/message_stack.h"
 #include "params/param_list.h"
 
 namespace ordo::server {

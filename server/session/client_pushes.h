@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "codec/string_line.h"
 #include "core/bytes.h"
-#include "net/string_line.h"
 
 namespace ordo::server {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <limits>
 
-#include "net/message_codes.h"
-#include "params/field_defs_codec.h"
-#include "net/zlib_codec.h"
+#include "codec/message_codes.h"
+#include "resultset/field_defs_codec.h"
+#include "codec/zlib_codec.h"
 #include "params/param_list.h"
 #include "server/log.h"
 #include "server/session/exec_runner.h"

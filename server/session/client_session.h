@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "net/message_pipeline.h"
-#include "net/string_line.h"
+#include "codec/message_pipeline.h"
+#include "codec/string_line.h"
 #include "server/config/login_list.h"
 #include "server/fb/fb_client.h"
 #include "server/session/client_pushes.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "params/row_text_codec.h"
+#include "resultset/row_text_codec.h"
 #include "server/fb/fb_statement.h"
 #include "server/session/param_binding.h"
 

@@ -7,7 +7,7 @@
 
 #include "core/bcd.h"
 #include "core/currency.h"
-#include "params/field_type.h"
+#include "core/field_type.h"
 
 namespace ordo::server {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/currency.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 #include "server/fb/fb_cell.h"
 #include "server/fb/fb_statement.h"
 

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dataset/client_data_set.h"
+#include "client/client_data_set.h"
 #include "net/client_socket.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
-#include "tests/socket/socket_test_support.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
+#include "tests/net/socket_test_support.h"
 
 namespace ordo::test {
 

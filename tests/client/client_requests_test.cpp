@@ -1,8 +1,8 @@
-#include "dataset/client_requests.h"
+#include "client/client_requests.h"
 
 #include <gtest/gtest.h>
 
-#include "net/message_codes.h"
+#include "codec/message_codes.h"
 #include "params/param_list.h"
 
 namespace ordo {

@@ -3,12 +3,12 @@
 
 #include <memory>
 
+#include "client/client_data_set.h"
 #include "core/errors.h"
-#include "dataset/client_data_set.h"
 #include "net/client_socket.h"
 #include "platform/codepage.h"
+#include "tests/net/socket_test_support.h"
 #include "tests/server/server_fixture.h"
-#include "tests/socket/socket_test_support.h"
 
 namespace ordo {
 namespace {

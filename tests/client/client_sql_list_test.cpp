@@ -1,4 +1,4 @@
-#include "dataset/client_sql_list.h"
+#include "client/client_sql_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The change log and the update statements made from it, on a data set filled as replies fill it.
 #include <gtest/gtest.h>
 
+#include "client/client_data_set.h"
+#include "client/client_update_sql.h"
 #include "core/errors.h"
-#include "dataset/client_data_set.h"
-#include "dataset/client_update_sql.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/wire.h"
-#include "dataset/client_data_set.h"
+#include "dataset/ordo_data_set.h"
 #include "platform/codepage.h"
 #include "test_rows.h"
 
@@ -77,22 +77,6 @@ TEST(DataSetRoundTrip, AStreamThatFailsHalfWayLeavesTheDataSetAsItWas) {
         EXPECT_EQ(Column(ds, "N"), std::vector<std::string>{"abc"});
         EXPECT_EQ(ds.StreamOptions(), before);
     }
-}
-
-TEST(DataSetRoundTrip, GuidColumnArrivingWithSize25SavesAndLoads) {
-    TOrdoClientDataSet ds;
-    ds.FieldDefsArrived(EncodeFieldDefinitions(std::vector<TOrdoFieldDef>{{"ID", ftInteger, 0}, {"G", ftGuid, 25}}));
-    ASSERT_EQ(ds.FieldDescriptions().at(1), "G,35,38");
-    ds.RowsArrived(0, "1\x02"s + kGuid + "\x02\x04");
-    EXPECT_EQ(ds.RowList()->FieldList().Items(1).DataSize, 38);
-
-    TMemoryStream saved;
-    ds.SaveToStream(saved);
-    saved.SetPosition(0);
-    TOrdoCustomDataSet copy;
-    copy.LoadDataSetFromStream(saved);
-    ASSERT_EQ(copy.RecordCount(), 1);
-    EXPECT_EQ(copy.FieldByName("G").AsString(), kGuid) << "the whole GUID arrived and came back";
 }
 
 TEST(DataSetRoundTrip, GuidColumnSavedWithAnotherSlotKeepsItsRows) {

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "core/wire.h"
-#include "params/stream_filer.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "resultset/stream_filer.h"
 #include "test_rows.h"
 
 namespace ordo {

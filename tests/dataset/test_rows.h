@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "dataset/ordo_data_set.h"
-#include "params/field_defs_codec.h"
-#include "params/row_text_codec.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo::test {
 

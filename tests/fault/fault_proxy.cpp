@@ -11,10 +11,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "codec/message_codes.h"
+#include "codec/message_stack.h"
+#include "codec/string_line.h"
 #include "core/wire.h"
-#include "net/message_codes.h"
-#include "net/message_stack.h"
-#include "net/string_line.h"
 
 namespace ordo::test {
 namespace {

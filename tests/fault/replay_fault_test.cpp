@@ -5,9 +5,9 @@
 
 #include <atomic>
 
+#include "codec/message_codes.h"
 #include "fault_proxy.h"
 #include "fault_support.h"
-#include "net/message_codes.h"
 
 namespace ordo::test {
 namespace {

@@ -1,9 +1,9 @@
 // The one fault whose only way out is the reply time limit of 30 s: a reply that never comes.
 #include <gtest/gtest.h>
 
+#include "codec/message_codes.h"
 #include "fault_proxy.h"
 #include "fault_support.h"
-#include "net/message_codes.h"
 
 namespace ordo::test {
 namespace {

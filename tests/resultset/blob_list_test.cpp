@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "params/blob_list.h"
+#include "resultset/blob_list.h"
 
 namespace ordo {
 namespace {

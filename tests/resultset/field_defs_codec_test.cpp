@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
-#include "params/field_defs_codec.h"
+#include "resultset/field_defs_codec.h"
 
 namespace ordo {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/errors.h"
-#include "params/db_list.h"
+#include "resultset/db_list.h"
 
 namespace ordo {
 namespace {

@@ -8,9 +8,9 @@
 #include "core/errors.h"
 #include "core/text_convert.h"
 #include "core/wire.h"
-#include "params/blob_list.h"
-#include "params/db_list.h"
-#include "params/row_text_codec.h"
+#include "resultset/blob_list.h"
+#include "resultset/db_list.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "params/stream_filer.h"
 #include "platform/codepage.h"
+#include "resultset/stream_filer.h"
 
 namespace ordo {
 namespace {

@@ -17,15 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "net/message_codes.h"
-#include "net/message_pipeline.h"
-#include "net/zlib_codec.h"
-#include "params/blob_list.h"
-#include "params/db_list.h"
-#include "params/field_defs_codec.h"
+#include "codec/message_codes.h"
+#include "codec/message_pipeline.h"
+#include "codec/zlib_codec.h"
 #include "params/param_list.h"
-#include "params/row_text_codec.h"
 #include "platform/tcp_socket.h"
+#include "resultset/blob_list.h"
+#include "resultset/db_list.h"
+#include "resultset/field_defs_codec.h"
+#include "resultset/row_text_codec.h"
 
 namespace ordo::test {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "net/message_stack.h"
+#include "codec/message_stack.h"
 #include "tests/server/ordo_test_client.h"
 #include "tests/server/server_fixture.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A message line framed as the server sends it: the encoded line behind its 4-byte length.
+#include "codec/string_line.h"
 #include "core/wire.h"
-#include "net/string_line.h"
 
 namespace ordo::test {
 

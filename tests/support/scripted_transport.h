@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "codec/message_codes.h"
+#include "codec/message_stack.h"
+#include "codec/string_line.h"
 #include "core/socket_errors.h"
 #include "core/wire.h"
-#include "net/message_codes.h"
-#include "net/message_stack.h"
-#include "net/string_line.h"
 #include "net/transport.h"
 #include "net/wait_clock.h"
 #include "platform/message_queue.h"

@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "net/message_codes.h"
+#include "codec/message_codes.h"
 #include "params/param_list.h"
 #include "server/config/server_options.h"
 #include "server/session/client_pushes.h"

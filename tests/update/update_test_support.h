@@ -10,7 +10,7 @@
 
 #include "core/bytes.h"
 #include "platform/files.h"
-#include "tests/socket/socket_test_support.h"
+#include "tests/net/socket_test_support.h"
 #include "ui/ui.h"
 
 namespace ordo::test {
