@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/errors.h"
+#include "core/text_convert.h"
 
 namespace ordo {
 
@@ -15,19 +16,12 @@ namespace {
 std::mutex gMutex;
 std::string gOverride;  // guarded by gMutex
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
-}
-
 bool IsUtf8Name(std::string_view name) {
-    std::string u = Upper(name);
+    std::string u = UpperCase(name);
     return u == "UTF-8" || u == "UTF8";
 }
 
-bool IsUtf16Name(std::string_view name) { return Upper(name).rfind("UTF-16", 0) == 0; }
+bool IsUtf16Name(std::string_view name) { return UpperCase(name).rfind("UTF-16", 0) == 0; }
 
 // How many input bytes one undecodable or unrepresentable character takes, so it becomes one
 // replacement and not several.
@@ -99,7 +93,7 @@ std::string AnsiCodePage() {
         if (!gOverride.empty()) return gOverride;
     }
     std::string codeset = ::nl_langinfo(CODESET);
-    std::string u = Upper(codeset);
+    std::string u = UpperCase(codeset);
     // The plain C/POSIX locale reports ASCII; the program's texts are then taken as UTF-8.
     if (u.empty() || u == "ANSI_X3.4-1968" || u == "ASCII" || u == "US-ASCII") return "UTF-8";
     // Korean Windows code page 949 is a superset of EUC-KR; reading with it keeps extended Hangul.
@@ -116,7 +110,7 @@ void OverrideAnsiCodePage(std::string_view codeset) {
 
 std::string ConvertCodeset(std::string_view text, std::string_view fromCodeset, std::string_view toCodeset) {
     if (text.empty()) return {};
-    if (Upper(fromCodeset) == Upper(toCodeset) || (IsUtf8Name(fromCodeset) && IsUtf8Name(toCodeset)))
+    if (UpperCase(fromCodeset) == UpperCase(toCodeset) || (IsUtf8Name(fromCodeset) && IsUtf8Name(toCodeset)))
         return std::string(text);
     Iconv conv{std::string(fromCodeset), std::string(toCodeset)};
     std::string out;

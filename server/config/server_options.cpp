@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/text_convert.h"
 #include "ordo_version.h"
 #include "server/config/database_login.h"
 #include "server/net/posix_socket.h"
@@ -20,11 +21,6 @@ std::vector<std::string> NamesOf(const Map& map) {
     std::vector<std::string> names;
     for (const auto& entry : map) names.push_back(entry.first);
     return names;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
 }
 
 const CLI::Validator kIpAddress(
@@ -106,8 +102,8 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
                 throw CLI::ValidationError("--push-file", "no such file: " + local);
             if (remote.empty()) throw CLI::ValidationError("--push-file", "the client's file name is empty");
         }
-        o.compression = kCompressions.at(Lower(compression));
-        o.encryption = kEncryptions.at(Lower(encryption));
+        o.compression = kCompressions.at(LowerCase(compression));
+        o.encryption = kEncryptions.at(LowerCase(encryption));
         if (o.encryption == etDESEncrypt && o.desKey.empty())
             throw CLI::ValidationError("--des-key", "--encryption des needs a key");
         if (user->count() == 0 && !FirebirdEnvironment("ISC_USER").empty())
@@ -124,7 +120,7 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
         exitCode = app.exit(e) == 0 ? 0 : kExitUsage;
         return std::nullopt;
     }
-    ParseLogLevel(Lower(level), o.logLevel);
+    ParseLogLevel(LowerCase(level), o.logLevel);
     return o;
 }
 

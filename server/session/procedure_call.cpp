@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_convert.h"
 #include "server/fb/fb_statement.h"
 
 namespace ordo::server {
@@ -19,10 +20,7 @@ std::string CanonicalName(std::string_view name) {
         }
         return inner;
     }
-    std::string up(name);
-    for (char& c : up)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return up;
+    return UpperCase(name);
 }
 
 std::string Quoted(const std::string& name) {

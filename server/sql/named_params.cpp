@@ -1,18 +1,10 @@
 #include "server/sql/named_params.h"
 
+#include "core/text_convert.h"
 #include "server/sql/sql_lexer.h"
 
 namespace ordo::server {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-        if (up(a[i]) != up(b[i])) return false;
-    }
-    return true;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -39,7 +31,7 @@ PositionalSql ToPositional(std::string_view sql, const std::vector<std::string>&
             continue;
         std::string_view ref = word.Text(sql);
         for (std::size_t n = 0; n < names.size(); ++n) {
-            if (!SameName(TrimBlanks(names[n]), ref)) continue;
+            if (!SameText(TrimBlanks(names[n]), ref)) continue;
             out.sql.append(sql.substr(copied, colon.begin - copied));
             out.sql.push_back('?');
             out.order.push_back(n);

@@ -1,5 +1,7 @@
 #include "server/sql/sql_lexer.h"
 
+#include "core/text_convert.h"
+
 namespace ordo::server {
 namespace {
 
@@ -33,13 +35,7 @@ std::size_t SkipQString(std::string_view s, std::size_t pos) {
 }  // namespace
 
 bool IsKeyword(std::string_view word, std::string_view upperKeyword) noexcept {
-    if (word.size() != upperKeyword.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != upperKeyword[i]) return false;
-    }
-    return true;
+    return SameText(word, upperKeyword);
 }
 
 std::vector<SqlToken> TokenizeSql(std::string_view s) {
