@@ -16,7 +16,7 @@
 #include "app/balance_rebuild.h"
 #include "app/statement_runner.h"
 #include "bench/support/rebuild_stubs.h"
-#include "ordo_test_client.h"
+#include "tests/support/ordo_test_client.h"
 
 namespace ordo::bench {
 namespace {

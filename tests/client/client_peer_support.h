@@ -12,7 +12,9 @@
 #include "net/client_socket.h"
 #include "resultset/field_defs_codec.h"
 #include "resultset/row_text_codec.h"
-#include "tests/net/socket_test_support.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/socket_peer.h"
 
 namespace ordo::test {
 

@@ -7,8 +7,9 @@
 #include "core/errors.h"
 #include "net/client_socket.h"
 #include "platform/codepage.h"
-#include "tests/net/socket_test_support.h"
-#include "tests/server/server_fixture.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/server_process.h"
 
 namespace ordo {
 namespace {

@@ -10,12 +10,13 @@
 
 #include "client/client_data_set.h"
 #include "codec/string_line.h"
+#include "net/client_socket.h"
 #include "net/reply_state.h"
 #include "net/socket_errors.h"
 #include "params/show_message.h"
 #include "platform/codepage.h"
-#include "tests/net/socket_test_support.h"
 #include "tests/support/error_text.h"
+#include "tests/support/recording_ui.h"
 
 #ifndef _WIN32
 #include <unistd.h>

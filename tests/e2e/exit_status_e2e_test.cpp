@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
 #include "ordo_version.h"
-#include "replay_fixture.h"
+#include "tests/support/replay_fixture.h"
+#include "tests/support/scramble_port.h"
 
 namespace ordo::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "replay_fixture.h"
+#include "tests/support/replay_fixture.h"
 
 namespace ordo::test {
 namespace {

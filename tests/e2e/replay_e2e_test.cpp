@@ -1,7 +1,7 @@
 // fqreplay against ordo-server on an embedded Firebird database: statements really run, files go only when done.
 #include <gtest/gtest.h>
 
-#include "replay_fixture.h"
+#include "tests/support/replay_fixture.h"
 
 namespace ordo::test {
 namespace {

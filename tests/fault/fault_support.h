@@ -7,35 +7,16 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "replay_fixture.h"
+#include "tests/support/replay_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo::test {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ordo-fault-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!std::getenv("ORDO_KEEP_TEST_DB")) std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] const std::string& Path() const noexcept { return path_; }
-
-private:
-    std::string path_;
-};
 
 /// Sets the immutable attribute on a file or folder for its lifetime: nobody, root included, may
 /// delete the file or, on a folder, remove an entry from it.

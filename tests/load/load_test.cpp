@@ -2,8 +2,7 @@
 // every file deleted, and the server's memory flat from one round to the next. Prints the figures.
 //   ORDO_LOAD_PROCESSES (20), ORDO_LOAD_FILES (200 per process), ORDO_LOAD_ROUNDS (2)
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +12,8 @@
 #include <map>
 #include <thread>
 
-#include "replay_fixture.h"
+#include "tests/support/child_process.h"
+#include "tests/support/replay_fixture.h"
 
 namespace ordo::test {
 namespace {
@@ -71,42 +71,30 @@ private:
 
 struct Client {
     fs::path folder;
-    pid_t pid = -1;
     int status = -1;
     long maxRssKiB = 0;
 };
 
-pid_t Spawn(const fs::path& binary, const fs::path& errPath) {
-    std::vector<char*> argv{const_cast<char*>(binary.c_str()), nullptr};
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, binary.c_str(), &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) throw std::runtime_error("cannot start " + binary.string());
-    return pid;
-}
-
 /// Runs every client to its end (killing any still running at the deadline); their peak memory
 /// comes from the kernel's accounting of each child.
 void RunAll(std::vector<Client>& clients, int deadlineMs) {
-    for (Client& c : clients) c.pid = Spawn(c.folder / "fqreplay", c.folder / "fqreplay.err");
+    std::vector<ChildProcess> children;
+    for (const Client& c : clients) {
+        ChildProcessOptions io;
+        io.stderrPath = (c.folder / "fqreplay.err").string();
+        children.emplace_back(std::vector<std::string>{(c.folder / "fqreplay").string()}, io);
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
     std::size_t running = clients.size();
     while (running > 0) {
-        for (Client& c : clients) {
-            if (c.pid <= 0) continue;
-            int status = 0;
-            rusage use{};
-            if (::wait4(c.pid, &status, WNOHANG, &use) == c.pid) {
-                c.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                c.maxRssKiB = use.ru_maxrss;
-                c.pid = -1;
+        for (std::size_t i = 0; i < clients.size(); ++i) {
+            if (!children[i].Running()) continue;
+            if (const auto status = children[i].Poll()) {
+                clients[i].status = *status;
+                clients[i].maxRssKiB = children[i].MaxResidentKiB();
                 --running;
             } else if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(c.pid, SIGKILL);
+                children[i].Signal(SIGKILL);
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

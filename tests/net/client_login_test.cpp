@@ -4,10 +4,15 @@
 #include <chrono>
 #include <thread>
 
+#include "core/wire.h"
 #include "net/client_socket.h"
 #include "net/login.h"
 #include "platform/codepage.h"
-#include "socket_test_support.h"
+#include "tests/net/recording_data_set.h"
+#include "tests/support/line_frame.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/socket_peer.h"
 
 namespace ordo {
 namespace {

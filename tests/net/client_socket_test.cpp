@@ -7,7 +7,10 @@
 #include "platform/process.h"
 
 #include "codec/zlib_codec.h"
-#include "socket_test_support.h"
+#include "tests/net/recording_data_set.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/socket_peer.h"
 
 namespace ordo {
 namespace {

@@ -6,9 +6,12 @@
 
 #include "net/client_socket.h"
 #include "net/login.h"
-#include "socket_test_support.h"
 #include "platform/codepage.h"
+#include "tests/net/recording_data_set.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/scripted_transport.h"
+#include "tests/support/socket_peer.h"
 
 namespace ordo {
 namespace {

@@ -5,7 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "socket_test_support.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/scripted_transport.h"
 
 namespace ordo {

@@ -6,48 +6,35 @@
 #include <unistd.h>
 
 #include "core/errors.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo {
 namespace {
 
 namespace fs = std::filesystem;
 
-/// A fresh folder for one test, removed afterwards.
-struct TempFolder {
-    fs::path path = fs::path(testing::TempDir()) /
-                    ("files_test_" + std::to_string(getpid()) + "_" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempFolder() {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    [[nodiscard]] std::string Str() const { return path.string() + "/"; }
-    void Write(const std::string& name, std::string_view content) const {
-        std::ofstream(path / name, std::ios::binary) << content;
-    }
-};
+using test::TempFolder;
 
 TEST(ListFiles, MatchesTheMaskAndSortsWithoutRegardToCase) {
     TempFolder d;
     for (const char* n : {"b.txt", "A.TXT", "c.Txt", "a2.txt", "notes.doc", "txt", ".hidden.txt", "x.txt.bak"})
         d.Write(n, "x");
-    fs::create_directory(d.path / "folder.txt");
-    auto names = ListFiles(d.path.string(), "*.txt");
+    fs::create_directory(d / "folder.txt");
+    auto names = ListFiles(d.Path(), "*.txt");
     EXPECT_EQ(names, (std::vector<std::string>{"A.TXT", "a2.txt", "b.txt", "c.Txt"}));
-    EXPECT_TRUE(ListFiles(d.Str(), "*.none").empty());
+    EXPECT_TRUE(ListFiles(d.Path(), "*.none").empty());
 }
 
 TEST(ListFiles, NamesEqualButForCaseKeepAFixedOrder) {
     TempFolder d;
     d.Write("q.txt", "");
     d.Write("Q.txt", "");
-    EXPECT_EQ(ListFiles(d.Str(), "*.TXT"), (std::vector<std::string>{"Q.txt", "q.txt"}));
+    EXPECT_EQ(ListFiles(d.Path(), "*.TXT"), (std::vector<std::string>{"Q.txt", "q.txt"}));
 }
 
 TEST(ListFiles, MissingFolderRaises) {
     TempFolder d;
-    EXPECT_THROW(ListFiles((d.path / "absent").string(), "*.txt"), EOSError);
+    EXPECT_THROW(ListFiles(d / "absent", "*.txt"), EOSError);
 }
 
 TEST(MatchesMask, WildcardsAndCase) {
@@ -71,25 +58,25 @@ TEST(LoadTextFile, EveryLineEndsWithCrLf) {
     d.Write("cr.txt", "one\rtwo\r\rfour");
     d.Write("empty.txt", "");
     d.Write("blank.txt", "\n");
-    EXPECT_EQ(LoadTextFile(d.Str() + "lf.txt"), "UPDATE T\r\nSET A = 1\r\n");
-    EXPECT_EQ(LoadTextFile(d.Str() + "crlf.txt"), "UPDATE T\r\nSET A = 1\r\n");
-    EXPECT_EQ(LoadTextFile(d.Str() + "cr.txt"), "one\r\ntwo\r\n\r\nfour\r\n");
-    EXPECT_EQ(LoadTextFile(d.Str() + "empty.txt"), "");
-    EXPECT_EQ(LoadTextFile(d.Str() + "blank.txt"), "\r\n");
-    EXPECT_EQ(LoadTextLines(d.Str() + "cr.txt").size(), 4u);
-    EXPECT_THROW(LoadTextFile(d.Str() + "absent.txt"), EOSError);
+    EXPECT_EQ(LoadTextFile(d.Path() + "lf.txt"), "UPDATE T\r\nSET A = 1\r\n");
+    EXPECT_EQ(LoadTextFile(d.Path() + "crlf.txt"), "UPDATE T\r\nSET A = 1\r\n");
+    EXPECT_EQ(LoadTextFile(d.Path() + "cr.txt"), "one\r\ntwo\r\n\r\nfour\r\n");
+    EXPECT_EQ(LoadTextFile(d.Path() + "empty.txt"), "");
+    EXPECT_EQ(LoadTextFile(d.Path() + "blank.txt"), "\r\n");
+    EXPECT_EQ(LoadTextLines(d.Path() + "cr.txt").size(), 4u);
+    EXPECT_THROW(LoadTextFile(d.Path() + "absent.txt"), EOSError);
 }
 
 TEST(LoadTextFile, KeepsBytesAsTheyAre) {
     TempFolder d;
     const std::string cp949 = "\xC4\xF5\xB8\xAE";  // Korean in code page 949
     d.Write("k.txt", cp949 + std::string("\0z", 2));
-    EXPECT_EQ(LoadTextFile(d.Str() + "k.txt"), cp949 + std::string("\0z\r\n", 4));
+    EXPECT_EQ(LoadTextFile(d.Path() + "k.txt"), cp949 + std::string("\0z\r\n", 4));
 }
 
 TEST(Files, WriteDeleteAndFolders) {
     TempFolder d;
-    std::string nested = d.Str() + "a/b/c";
+    std::string nested = d.Path() + "a/b/c";
     EXPECT_TRUE(ForceDirectories(nested));
     EXPECT_TRUE(DirectoryExists(nested));
     EXPECT_TRUE(ForceDirectories(nested + "/"));
@@ -104,13 +91,13 @@ TEST(Files, WriteDeleteAndFolders) {
     EXPECT_FALSE(DeleteFile(file));
     EXPECT_FALSE(ForceDirectories(""));
 
-    SaveTextLines(d.Str() + "r.bat", {"echo one", "", "del r.bat"});
-    EXPECT_EQ(ToString(ReadFileBytes(d.Str() + "r.bat")), "echo one\r\n\r\ndel r.bat\r\n");
+    SaveTextLines(d.Path() + "r.bat", {"echo one", "", "del r.bat"});
+    EXPECT_EQ(ToString(ReadFileBytes(d.Path() + "r.bat")), "echo one\r\n\r\ndel r.bat\r\n");
 }
 
 TEST(TAppendFile, AppendsAndCountsAndReplacesAnOldFile) {
     TempFolder d;
-    std::string path = d.Str() + "seg.dat";
+    std::string path = d.Path() + "seg.dat";
     d.Write("seg.dat", "old content");
     TAppendFile f;
     EXPECT_THROW(f.Append(AsBytes("x")), EOSError);
@@ -123,7 +110,7 @@ TEST(TAppendFile, AppendsAndCountsAndReplacesAnOldFile) {
     moved.Append(AsBytes("f"));
     moved.Close();
     EXPECT_EQ(ToString(ReadFileBytes(path)), "abcdef");
-    EXPECT_THROW(TAppendFile().Create(d.Str() + "no/such/dir/x"), EOSError);
+    EXPECT_THROW(TAppendFile().Create(d.Path() + "no/such/dir/x"), EOSError);
 }
 
 TEST(Paths, SeparatorsAndParts) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/ledger_statements.h"
-#include "ordo_test_client.h"
-#include "server_fixture.h"
+#include "tests/support/ordo_test_client.h"
+#include "tests/support/server_process.h"
 
 namespace ordo::test {
 namespace {

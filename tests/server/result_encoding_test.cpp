@@ -7,7 +7,7 @@
 #include "server/config/login_list.h"
 #include "server/session/param_binding.h"
 #include "server/session/result_encoder.h"
-#include "tests/server/ordo_test_client.h"
+#include "tests/support/ordo_test_client.h"
 
 namespace ordo::server {
 namespace {

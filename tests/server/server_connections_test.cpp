@@ -6,8 +6,9 @@
 #include <thread>
 
 #include "codec/message_stack.h"
-#include "tests/server/ordo_test_client.h"
-#include "tests/server/server_fixture.h"
+#include "tests/support/ordo_test_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo::test {
 namespace {
@@ -123,10 +124,9 @@ TEST(ServerConnections, ConnectionsBeyondTheLimitAreClosed) {
 }
 
 TEST(ServerConnections, LoginListAcceptsRefusesAndGuardsRequests) {
-    std::string users = std::filesystem::temp_directory_path() / ("ordo-users-" + std::to_string(::getpid()));
-    std::ofstream(users) << "# test logins\nclerk:pa:ss\n";
-    OrdoServerProcess server(OrdoServerProcessOptions::WithArgs({"--users", users}));
-    std::filesystem::remove(users);
+    const TempFolder dir("ordo-users");
+    dir.Write("users", "# test logins\nclerk:pa:ss\n");
+    OrdoServerProcess server(OrdoServerProcessOptions::WithArgs({"--users", dir / "users"}));
 
     OrdoTestClient stranger(server.Port());
     OrdoReply early = stranger.Select("SELECT 1 FROM RDB$DATABASE");
@@ -160,8 +160,8 @@ TEST(ServerConnections, CompressedAndEncryptedClientsMatchTheServer) {
 }
 
 TEST(ServerConnections, StopsCleanlyAndKeepsCommittedWork) {
-    std::string folder = std::filesystem::temp_directory_path() / ("ordo-kept-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
+    const TempFolder dir("ordo-kept");
+    const std::string folder = dir.Path();
     {
         OrdoServerProcess first(OrdoServerProcessOptions::InFolder(folder));
         OrdoTestClient c(first.Port());
@@ -178,7 +178,6 @@ TEST(ServerConnections, StopsCleanlyAndKeepsCommittedWork) {
         EXPECT_EQ(again.Stop(), 0);
         EXPECT_EQ(again.LogText().find("Created database"), again.LogText().rfind("Created database"));
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

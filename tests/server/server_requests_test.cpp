@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "tests/server/ordo_test_client.h"
-#include "tests/server/server_fixture.h"
+#include "tests/support/ordo_test_client.h"
+#include "tests/support/server_process.h"
 
 namespace ordo::test {
 namespace {

@@ -13,28 +13,21 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
-#include "tests/server/ordo_test_client.h"
-#include "tests/server/server_fixture.h"
+#include "tests/support/ordo_test_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo::test {
 namespace {
 
 class ServerStartup : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ordo-startup-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Write(const std::string& name, const std::string& text) {
-        std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        folder_.Write(name, text);
+        return folder_ / name;
     }
     /// Exit status of the server run with these options, without waiting for a port line.
     int RunToExit(const std::string& args) {
@@ -47,7 +40,8 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_NE(server.LogText().find(text), std::string::npos) << server.LogText();
     }
-    std::string dir_;
+    const TempFolder folder_{"ordo-startup"};
+    const std::string dir_ = std::filesystem::path(folder_.Path()).parent_path().string();  // without the last '/'
 };
 
 struct UniqueFdForTest {

@@ -2,11 +2,6 @@
 // started again, and a file sent in segments.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -15,12 +10,12 @@
 
 #include "net/client_socket.h"
 #include "platform/process.h"
-#include "tests/server/server_fixture.h"
+#include "tests/support/child_process.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/server_process.h"
 #include "update/socket_update.h"
 #include "update_probe_marker.h"
 #include "update_test_support.h"
-
-extern char** environ;
 
 namespace ordo {
 namespace {
@@ -75,36 +70,6 @@ std::vector<ProbeStart> Starts(const std::string& record, std::vector<std::strin
     return starts;
 }
 
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    return rc == 0 ? pid : -1;
-}
-
-/// The exit status, or -1 when the process is still running after the time.
-int WaitExit(pid_t pid, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameArguments) {
     TempFolder dir;
     const Bytes original = ReadFileBytes(ProbeBinary());
@@ -122,9 +87,12 @@ TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameAr
                                         "--linger-ms", "700", "two  words", "it's \"quoted\"", "", "$(id)"};
     std::vector<std::string> argv{exe};
     argv.insert(argv.end(), args.begin(), args.end());
-    pid_t old = Spawn(argv, dir / "probe.log");
-    ASSERT_GT(old, 0);
-    ASSERT_EQ(WaitExit(old, 60000), 0) << FileText(dir / "probe.log");
+    test::ChildProcessOptions io;
+    io.stdoutPath = io.stderrPath = dir / "probe.log";
+    io.append = true;
+    test::ChildProcess probe(argv, io);
+    const pid_t old = probe.Pid();
+    ASSERT_EQ(probe.Wait(60000), 0) << FileText(dir / "probe.log");
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (Starts(record).size() < 2 && std::chrono::steady_clock::now() < deadline)

@@ -5,7 +5,9 @@
 #include "net/client_socket.h"
 #include "params/param_list.h"
 #include "platform/codepage.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/scripted_transport.h"
+#include "tests/support/socket_peer.h"
 #include "update/socket_update.h"
 #include "update_test_support.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// A recording update window, a user interface that hands it out, and temporary folders.
+// A recording update window, a user interface that hands it out, and a file's text.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,7 +10,8 @@
 
 #include "core/bytes.h"
 #include "platform/files.h"
-#include "tests/net/socket_test_support.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_folder.h"
 #include "ui/ui.h"
 
 namespace ordo::test {
@@ -78,27 +79,6 @@ public:
         return std::make_unique<RecordingUpdateWindow>(windows.back());
     }
     std::vector<std::shared_ptr<UpdateWindowLog>> windows;
-};
-
-/// A fresh folder (with a trailing '/') removed with the object.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ordo-update-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern + "/";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] const std::string& Path() const noexcept { return path_; }
-    [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + name; }
-
-private:
-    std::string path_;
 };
 
 inline std::string FileText(const std::string& path) { return ToString(ReadFileBytes(path)); }

@@ -10,6 +10,7 @@
 #include "platform/message_queue.h"
 #include "platform/process.h"
 #include "platform/win32/windows_api.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo {
 namespace {
@@ -42,10 +43,8 @@ TEST(Win32UpdateBatch, ThePatchBatchHandsThePathsToThePatcher) {
 }
 
 TEST(Win32UpdateBatch, CmdRunsThePlainBatchToItsEnd) {
-    char base[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, base);
-    const std::string folder = ToNativePath(std::string(base)) + "ordo-batch-" + std::to_string(CurrentProcessId()) + "/";
-    ASSERT_TRUE(ForceDirectories(folder));
+    const test::TempFolder dir("ordo-batch");
+    const std::string folder = ToNativePath(dir.Path());
     // The "program" is a batch of its own, so that starting it again leaves a trace to look for.
     const std::string program = folder + "prog.cmd";
     SaveTextLines(program, {"@echo old"});
@@ -63,8 +62,6 @@ TEST(Win32UpdateBatch, CmdRunsThePlainBatchToItsEnd) {
     ASSERT_TRUE(FileExists(folder + "started.txt"));
     EXPECT_EQ(LoadTextLines(folder + "started.txt"), std::vector<std::string>{"started again"});
 
-    for (const auto& f : ListFiles(folder, "*")) DeleteFile(folder + f);
-    ::RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -10,28 +10,19 @@
 #include "platform/net_info.h"
 #include "platform/process.h"
 #include "platform/win32/windows_api.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo {
 namespace {
 
-// A fresh folder under the system's temporary folder, removed with its files afterwards.
-class TempFolder : public ::testing::Test {
+// A fresh folder under the system's temporary folder for each test, in Windows' own spelling.
+class InTempFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char base[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, base);
-        folder_ = ToNativePath(std::string(base) + "ordo-win32-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/");
-        ASSERT_TRUE(ForceDirectories(folder_));
-    }
-    void TearDown() override {
-        for (const auto& f : ListFiles(folder_, "*")) DeleteFile(folder_ + f);
-        ::RemoveDirectoryA(folder_.c_str());
-    }
-    std::string folder_;
+    test::TempFolder dir_{"ordo-win32"};
+    std::string folder_ = ToNativePath(dir_.Path());
 };
 
-using Win32Files = TempFolder;
+using Win32Files = InTempFolder;
 
 TEST_F(Win32Files, ListingMatchesTheWholeNameAndSortsWithoutCase) {
     for (const char* name : {"b.txt", "A.TXT", "c.txt1", "d.tx", "e.log"}) WriteFileBytes(folder_ + name, AsBytes("x"));
@@ -88,7 +79,7 @@ TEST_F(Win32Files, FoldersAreCreatedWithTheirParentsAndFilesDeleted) {
     for (const char* d : {"/one/two/three", "/one/two", "/one"}) ::RemoveDirectoryA((folder_ + d).c_str());
 }
 
-using Win32Profile = TempFolder;
+using Win32Profile = InTempFolder;
 
 TEST_F(Win32Profile, TheSystemReadsTheIniFile) {
     const std::string ini = folder_ + "Environment.ini";

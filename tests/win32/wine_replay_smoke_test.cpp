@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ordo_test_client.h"
-#include "server_fixture.h"
+#include "tests/support/ordo_test_client.h"
 #include "tests/support/scramble_port.h"
+#include "tests/support/server_process.h"
 
 namespace ordo::test {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // A small blocking client of ordo-server for tests, built from the project's codec: message
-// lines, frames and transforms from net/, parameter lists and result texts from params/.
+// lines, frames and transforms from codec/, parameter lists from params/, result texts from resultset/.
 //
 //   OrdoTestClient c(server.Port());
 //   auto r = c.Select("SELECT A, B FROM T ORDER BY A");

@@ -1,0 +1,117 @@
+#include "tests/support/server_process.h"
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace ordo::test {
+
+namespace fs = std::filesystem;
+
+OrdoServerProcess::OrdoServerProcess(OrdoServerProcessOptions options) : options_(std::move(options)) {
+    if (options_.folder.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "ordo-server-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        folder_ = pattern;
+        ownsFolder_ = true;
+    } else {
+        folder_ = options_.folder;
+        while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
+        fs::create_directories(folder_);
+    }
+    if (!FirebirdServer().empty()) {  // the server's own user creates the database file in here
+        fs::permissions(folder_, fs::perms::all, fs::perm_options::add);
+    }
+    Launch();
+}
+
+OrdoServerProcess::~OrdoServerProcess() {
+    // Stop() reaps the child and cannot throw; a destructor has no one to tell anyway.
+    Stop();
+    if (ownsFolder_ && std::getenv("ORDO_KEEP_TEST_DB") == nullptr) {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+}
+
+std::string OrdoServerProcess::DatabaseName() const {
+    const std::string server = FirebirdServer();
+    return server.empty() ? DatabasePath() : server + ":" + DatabasePath();
+}
+
+std::string OrdoServerProcess::FirebirdServer() {
+    const char* env = std::getenv("ORDO_TEST_FIREBIRD_SERVER");
+    return env != nullptr ? env : "";
+}
+
+std::string OrdoServerProcess::LogText() const {
+    std::ifstream in(LogPath());
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int OrdoServerProcess::Stop() {
+    if (!Running()) return status_;
+    process_->Signal(SIGTERM);
+    status_ = process_->Wait(30000);
+    if (status_ < 0) status_ = process_->Kill();
+    process_.reset();
+    return status_;
+}
+
+int OrdoServerProcess::Kill() {
+    if (!Running()) return status_;
+    status_ = process_->Kill();
+    process_.reset();
+    return status_;
+}
+
+std::string OrdoServerProcess::Binary() {
+    if (const char* env = std::getenv("ORDO_SERVER_BINARY")) return env;
+#ifdef ORDO_SERVER_BINARY
+    return ORDO_SERVER_BINARY;
+#else
+    return "ordo-server";
+#endif
+}
+
+std::string OrdoServerProcess::LedgerSchema() {
+    if (const char* env = std::getenv("ORDO_LEDGER_SCHEMA")) return env;
+#ifdef ORDO_LEDGER_SCHEMA
+    return ORDO_LEDGER_SCHEMA;
+#else
+    return "server/schema/ledger.sql";
+#endif
+}
+
+void OrdoServerProcess::Launch() {
+    std::vector<std::string> args{Binary(), "--database", DatabaseName(), "--create", "--port", "0",
+                                  "--log-level", "debug"};
+    const std::string script = !options_.initScript.empty() ? options_.initScript
+                               : options_.ledgerSchema      ? LedgerSchema()
+                                                            : std::string();
+    if (!script.empty()) args.insert(args.end(), {"--init", script});
+    args.insert(args.end(), options_.args.begin(), options_.args.end());
+
+    ChildProcessOptions io;
+    io.pipeStdout = true;
+    io.stderrPath = LogPath();
+    io.append = true;
+    process_.emplace(std::move(args), io);
+    const std::string line = process_->ReadLine(options_.startTimeoutMs);
+    const auto colon = line.rfind(':');
+    if (line.find("listening") == std::string::npos || colon == std::string::npos) {
+        const int status = Stop();
+        throw std::runtime_error("ordo-server did not start (status " + std::to_string(status) + "); its log:\n" +
+                                 LogText());
+    }
+    port_ = std::stoi(line.substr(colon + 1));
+}
+
+}  // namespace ordo::test
