@@ -18,18 +18,6 @@
 
 namespace ordo::test {
 
-/// Answers the login the socket sends after connecting and takes the version request behind it.
-inline void AnswerLogin(PeerConn& c) {
-    auto login = c.ReadLine();
-    if (!login || login->Token() != mcLogin) throw std::runtime_error("no login");
-    TOrdoStringLine reply = Line(mcLogin);
-    reply.AddString("1");
-    reply.AddString("");
-    c.Send(std::move(reply));
-    auto version = c.ReadLine();
-    if (!version || version->Token() != mcUtilityInfo) throw std::runtime_error("no version request");
-}
-
 /// The next request, or a failure of the script when none comes.
 inline TOrdoStringLine Expect(PeerConn& c, std::uint8_t code) {
     auto line = c.ReadLine();

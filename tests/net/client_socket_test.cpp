@@ -15,6 +15,7 @@
 namespace ordo {
 namespace {
 
+using test::AnswerLogin;
 using test::DrainQuit;
 using test::FakePeer;
 using test::Line;
@@ -24,18 +25,6 @@ using test::PumpUntil;
 using test::RecordingDataSet;
 using test::RecordingUi;
 using test::Text;
-
-/// Answers the login the socket sends after connecting and takes the version request behind it.
-void AcceptLogin(PeerConn& c) {
-    auto login = c.ReadLine();
-    if (!login || login->Token() != mcLogin) throw std::runtime_error("no login");
-    TOrdoStringLine reply = Line(mcLogin);
-    reply.AddString("1");
-    reply.AddString("");
-    c.Send(std::move(reply));
-    auto version = c.ReadLine();
-    if (!version || version->Token() != mcUtilityInfo) throw std::runtime_error("no version request");
-}
 
 struct SocketFixture : ::testing::Test {
     void SetUp() override {
@@ -56,7 +45,7 @@ struct SocketFixture : ::testing::Test {
     /// Connects through the login; the script then runs on the server side.
     void ConnectLoggedIn(std::function<void(PeerConn&)> script) {
         peer.Run([script](PeerConn& c, int) {
-            AcceptLogin(c);
+            AnswerLogin(c);
             script(c);
         });
         socket->Open();

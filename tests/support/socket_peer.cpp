@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "codec/message_codes.h"
 #include "core/wire.h"
 #include "params/param_list.h"
 #include "tests/support/line_frame.h"
@@ -59,6 +60,17 @@ void FakePeer::Join() {
 std::string FakePeer::Failure() {
     std::lock_guard lock(mutex_);
     return failure_;
+}
+
+void AnswerLogin(PeerConn& c) {
+    auto login = c.ReadLine();
+    if (!login || login->Token() != mcLogin) throw std::runtime_error("no login");
+    TOrdoStringLine reply = Line(mcLogin);
+    reply.AddString("1");
+    reply.AddString("");
+    c.Send(std::move(reply));
+    auto version = c.ReadLine();
+    if (!version || version->Token() != mcUtilityInfo) throw std::runtime_error("no version request");
 }
 
 TOrdoStringLine Text(std::uint8_t code, const std::string& text, std::int32_t dataSetId) {

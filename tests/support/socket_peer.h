@@ -56,6 +56,9 @@ private:
     std::string failure_;
 };
 
+/// Answers the login the socket sends after connecting and takes the version request behind it.
+void AnswerLogin(PeerConn& c);
+
 /// A line as the server builds it.
 inline TOrdoStringLine Line(std::uint8_t code, std::int32_t dataSetId = 0) { return TOrdoStringLine(code, dataSetId); }
 
