@@ -54,7 +54,7 @@ TEST(SourceLiterals, EveryNonAsciiTextOfTheProgramGoesThroughTheCodePage) {
     const fs::path root = ORDO_SOURCE_DIR;
     int files = 0;
     std::ostringstream report;
-    for (const char* dir : {"app", "net", "params", "dataset", "core", "platform", "ui"}) {
+    for (const char* dir : {"app", "client", "dataset", "net", "codec", "update", "params", "resultset", "core", "platform", "ui"}) {
         ASSERT_TRUE(fs::is_directory(root / dir)) << (root / dir);
         for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
             const std::string ext = entry.path().extension().string();
