@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/text_convert.h"
+#include "tests/support/decimal_separator.h"
 
 namespace ordo {
 namespace {
@@ -46,8 +47,7 @@ std::vector<double> TrickyValues() {
 
 class FloatAppend : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = DecimalSeparator(); }
-    void TearDown() override { SetDecimalSeparator(saved_); }
+    test::DecimalSeparatorGuard separator_{DecimalSeparator()};  // the cases set their own
 
     /// Appends onto a short and onto a long text (one within the string's own buffer, one on the heap).
     static void ExpectAppended(double v, char sep) {
@@ -59,9 +59,6 @@ protected:
         }
         EXPECT_EQ(FloatToStr(v, sep), Reference(v, sep));
     }
-
-private:
-    char saved_ = '.';
 };
 
 TEST_F(FloatAppend, TrickyValuesSpellTheFifteenDigitText) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/text_convert.h"
+#include "tests/support/decimal_separator.h"
 
 namespace ordo {
 namespace {
@@ -13,14 +14,7 @@ namespace {
 /// Pins the separator so the results do not depend on the machine running the tests.
 class FloatText : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedDecimal_ = DecimalSeparator();
-        SetDecimalSeparator('.');
-    }
-    void TearDown() override {
-        SetDecimalSeparator(savedDecimal_);
-    }
-    char savedDecimal_ = '.';
+    test::DecimalSeparatorGuard separator_{'.'};
 };
 
 TEST_F(FloatText, GeneralFormPicksFixedOrExponent) {

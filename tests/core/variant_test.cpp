@@ -3,18 +3,14 @@
 #include "core/errors.h"
 #include "core/text_convert.h"
 #include "core/variant.h"
+#include "tests/support/decimal_separator.h"
 
 namespace ordo {
 namespace {
 
 class VariantTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = DecimalSeparator();
-        SetDecimalSeparator('.');
-    }
-    void TearDown() override { SetDecimalSeparator(saved_); }
-    char saved_ = '.';
+    test::DecimalSeparatorGuard separator_{'.'};
 };
 
 std::string CastMessage(const std::function<void()>& f) {

@@ -3,6 +3,7 @@
 #include "core/text_convert.h"
 #include "core/wire.h"
 #include "params/param_list.h"
+#include "tests/support/decimal_separator.h"
 
 #include <utility>
 
@@ -13,12 +14,7 @@ std::string Text(const TOrdoParamItem& item) { return ToString(item.ValueBytes()
 
 class ParamItem : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = DecimalSeparator();
-        SetDecimalSeparator('.');
-    }
-    void TearDown() override { SetDecimalSeparator(saved_); }
-    char saved_ = '.';
+    test::DecimalSeparatorGuard separator_{'.'};
     TOrdoParamItem item;
 };
 

@@ -11,6 +11,7 @@
 #include "resultset/blob_list.h"
 #include "resultset/db_list.h"
 #include "resultset/row_text_codec.h"
+#include "tests/support/decimal_separator.h"
 
 namespace ordo {
 namespace {
@@ -174,15 +175,15 @@ TEST(DecodeRows, EscapesAmongTextStayInTheirPlaces) {
 }
 
 TEST(DecodeRows, EscapedFloatsFollowTheDecimalSeparator) {
-    const char saved = DecimalSeparator();
-    SetDecimalSeparator(',');
     Target t{{"F", ftFloat, 0}, {"S", ftString, 20}};
-    TOrdoRowTextWriter w;
-    w.AddFloat(2.5);
-    w.AddFloat(2.5);
-    w.EndRow();
-    t.Decode(w.Take());
-    SetDecimalSeparator(saved);
+    {
+        const test::DecimalSeparatorGuard comma(',');
+        TOrdoRowTextWriter w;
+        w.AddFloat(2.5);
+        w.AddFloat(2.5);
+        w.EndRow();
+        t.Decode(w.Take());
+    }
     EXPECT_EQ(t.Row(0).Double(t.Slot(0)), 2.5);
     EXPECT_EQ(t.Row(0).Text(t.Slot(1)), "2,5");
 }
