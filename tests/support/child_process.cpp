@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -17,6 +20,18 @@
 extern char** environ;
 
 namespace ordo::test {
+
+std::string FromEnvironment(const char* name, const char* builtIn) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : builtIn;
+}
+
+std::string ReadOutput(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 ChildProcess::ChildProcess(std::vector<std::string> argv, const ChildProcessOptions& options) {
     if (argv.empty()) throw std::invalid_argument("no program to start");

@@ -19,6 +19,13 @@ struct ChildProcessOptions {
     bool pipeStdout = false;
 };
 
+/// The value of the environment variable `name`, else `builtIn`: the programs and scripts under
+/// test are the build's own unless the environment names others.
+std::string FromEnvironment(const char* name, const char* builtIn);
+
+/// What a child wrote to an output file; empty when there is no such file.
+std::string ReadOutput(const std::string& path);
+
 class ChildProcess {
 public:
     /// Starts argv[0] with the arguments after it; throws when it cannot be started.

@@ -1,9 +1,7 @@
 #include "tests/support/replay_fixture.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "tests/support/scramble_port.h"
@@ -11,17 +9,6 @@
 namespace ordo::test {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 std::string ScramblePort(int port) { return ScramblePortText(std::to_string(port)); }
 
@@ -59,8 +46,8 @@ ReplayProcess ReplayFixture::Start(const std::vector<std::string>& args, const s
     return ReplayProcess(std::move(argv), io);
 }
 
-std::string ReplayFixture::Stderr(const std::string& tag) const { return ReadAll(ErrPath(tag)); }
-std::string ReplayFixture::Stdout(const std::string& tag) const { return ReadAll(OutPath(tag)); }
+std::string ReplayFixture::Stderr(const std::string& tag) const { return ReadOutput(ErrPath(tag)); }
+std::string ReplayFixture::Stdout(const std::string& tag) const { return ReadOutput(OutPath(tag)); }
 
 void ReplayFixture::Exec(const std::string& sql) {
     OrdoTestClient c(server_.Port());
@@ -75,14 +62,7 @@ DecodedRows ReplayFixture::Select(const std::string& sql) {
     return DecodedRows(r);
 }
 
-std::string ReplayFixture::Binary() {
-    if (const char* env = std::getenv("ORDO_FQREPLAY_BINARY")) return env;
-#ifdef ORDO_FQREPLAY_BINARY
-    return ORDO_FQREPLAY_BINARY;
-#else
-    return "fqreplay";
-#endif
-}
+std::string ReplayFixture::Binary() { return FromEnvironment("ORDO_FQREPLAY_BINARY", ORDO_FQREPLAY_BINARY); }
 
 std::string ReplayFixture::ErrPath(const std::string& tag) const {
     return (fs::path(server_.Folder()) / ("fqreplay" + tag + ".err")).string();

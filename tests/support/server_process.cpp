@@ -1,12 +1,9 @@
 #include "tests/support/server_process.h"
 
 #include <signal.h>
-#include <stdlib.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace ordo::test {
@@ -14,16 +11,10 @@ namespace ordo::test {
 namespace fs = std::filesystem;
 
 OrdoServerProcess::OrdoServerProcess(OrdoServerProcessOptions options) : options_(std::move(options)) {
-    if (options_.folder.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "ordo-server-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        folder_ = pattern;
-        ownsFolder_ = true;
-    } else {
-        folder_ = options_.folder;
-        while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
-        fs::create_directories(folder_);
-    }
+    if (options_.folder.empty()) ownFolder_.emplace("ordo-server");
+    folder_ = ownFolder_ ? ownFolder_->Path() : options_.folder;
+    while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
+    fs::create_directories(folder_);
     if (!FirebirdServer().empty()) {  // the server's own user creates the database file in here
         fs::permissions(folder_, fs::perms::all, fs::perm_options::add);
     }
@@ -31,12 +22,7 @@ OrdoServerProcess::OrdoServerProcess(OrdoServerProcessOptions options) : options
 }
 
 OrdoServerProcess::~OrdoServerProcess() {
-    // Stop() reaps the child and cannot throw; a destructor has no one to tell anyway.
-    Stop();
-    if (ownsFolder_ && std::getenv("ORDO_KEEP_TEST_DB") == nullptr) {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
+    Stop();  // before the folder of its database goes
 }
 
 std::string OrdoServerProcess::DatabaseName() const {
@@ -49,12 +35,7 @@ std::string OrdoServerProcess::FirebirdServer() {
     return env != nullptr ? env : "";
 }
 
-std::string OrdoServerProcess::LogText() const {
-    std::ifstream in(LogPath());
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string OrdoServerProcess::LogText() const { return ReadOutput(LogPath()); }
 
 int OrdoServerProcess::Stop() {
     if (!Running()) return status_;
@@ -72,23 +53,9 @@ int OrdoServerProcess::Kill() {
     return status_;
 }
 
-std::string OrdoServerProcess::Binary() {
-    if (const char* env = std::getenv("ORDO_SERVER_BINARY")) return env;
-#ifdef ORDO_SERVER_BINARY
-    return ORDO_SERVER_BINARY;
-#else
-    return "ordo-server";
-#endif
-}
+std::string OrdoServerProcess::Binary() { return FromEnvironment("ORDO_SERVER_BINARY", ORDO_SERVER_BINARY); }
 
-std::string OrdoServerProcess::LedgerSchema() {
-    if (const char* env = std::getenv("ORDO_LEDGER_SCHEMA")) return env;
-#ifdef ORDO_LEDGER_SCHEMA
-    return ORDO_LEDGER_SCHEMA;
-#else
-    return "server/schema/ledger.sql";
-#endif
-}
+std::string OrdoServerProcess::LedgerSchema() { return FromEnvironment("ORDO_LEDGER_SCHEMA", ORDO_LEDGER_SCHEMA); }
 
 void OrdoServerProcess::Launch() {
     std::vector<std::string> args{Binary(), "--database", DatabaseName(), "--create", "--port", "0",

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace ordo::test {
 
@@ -78,8 +79,8 @@ private:
     void Launch();
 
     OrdoServerProcessOptions options_;
+    std::optional<TempFolder> ownFolder_;  // when no folder was given
     std::string folder_;
-    bool ownsFolder_ = false;
     std::optional<ChildProcess> process_;
     int port_ = 0;
     int status_ = -1;

@@ -26,10 +26,7 @@ using test::OrdoServerProcessOptions;
 using test::PumpUntil;
 using test::TempFolder;
 
-std::string ProbeBinary() {
-    if (const char* env = std::getenv("UPDATE_PROBE_BINARY")) return env;
-    return UPDATE_PROBE_BINARY;
-}
+std::string ProbeBinary() { return test::FromEnvironment("UPDATE_PROBE_BINARY", UPDATE_PROBE_BINARY); }
 
 std::string Unhex(const std::string& hex) {
     std::string out;
