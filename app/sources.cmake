@@ -4,6 +4,8 @@ target_sources(ordo_app PRIVATE
   server_address.cpp
   statement_runner.cpp
   queue_walk.cpp
+  replay_verdict.cpp
+  run_log.cpp
   ledger_statements.cpp
   balance_rebuild.cpp
   main_form.cpp

@@ -136,7 +136,8 @@ TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
 }
 
 std::string TOrdoBaseClientDataSet::SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError) {
-    return RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
+    lastOutcome_ = RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
+    return lastOutcome_.text;
 }
 
 // ---- close ----------------------------------------------------------------------------------

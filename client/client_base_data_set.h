@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "client/client_audit_data_set.h"
+#include "net/request_outcome.h"
 #include "client/client_options.h"
 #include "client/client_sql_list.h"
 #include "codec/string_line.h"
@@ -39,6 +40,8 @@ struct TOfflineData {
 
 class TOrdoBaseClientDataSet : public TOrdo2CustomAuditDataSet, public IOrdoSocketDataSet {
 public:
+    /// How this data set's last request to the server ended (its id tells one request from the next).
+    [[nodiscard]] const TOrdoRequestOutcome& LastRequestOutcome() const noexcept { return lastOutcome_; }
     TOrdoBaseClientDataSet();
     ~TOrdoBaseClientDataSet() override;
 
@@ -155,7 +158,7 @@ protected:
     void InternalLast() override;
 
     /// Sends a request that collects the server's error text, and returns that text (empty
-    /// when the server reported none, or when the request does not wait).
+    /// when the server reported none, or when the request does not wait). Its outcome is kept.
     std::string SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError);
     /// The socket, checked: NoClientSocketText() without one, kRequestPendingText while it waits.
     TOrdoClientSocket& RequestSocket();
@@ -212,6 +215,7 @@ private:
     bool freezeDescriptions_ = false;
 
     std::int32_t cursorId_ = 0;
+    TOrdoRequestOutcome lastOutcome_;
     int packetRows_ = 0;
     bool opening_ = false;
     bool delayed_ = false;

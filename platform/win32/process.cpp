@@ -108,6 +108,10 @@ TTerminationSignals::~TTerminationSignals() {
     DeallocateHWnd(static_cast<WindowHandle>(readFd_));
 }
 
+std::string TTerminationSignals::Name(int signo) {
+    return signo == SIGINT ? std::string("Ctrl+C") : std::string("a console break or close");
+}
+
 void TTerminationSignals::Drain() {}
 
 }  // namespace ordo
