@@ -200,7 +200,7 @@ void TOrdoClientSocket::HandleSQLError(TOrdoStringLine& line) {
     // An error that cannot be the answer of the request in flight (it names another data set) is not its
     // failure: only the events hear of it.
     const bool ours = replies_.Answers(reply);
-    const bool foreign = !ours && replies_.InFlight();
+    const bool foreign = !ours && replies_.Pending();
     const bool requestWaiting = replies_.RequestWaiting();
     // The request has failed before anything below can: a text that cannot be read must not leave it
     // looking like a success.

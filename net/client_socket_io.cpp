@@ -62,7 +62,13 @@ TOrdoRequestOutcome TOrdoClientSocket::Exchange(TOrdoStringLine& line, TRequestO
         if (!blockingText.empty()) outcome.end = TRequestEnd::reRefused;
         if (collects) outcome.text = std::move(blockingText);
     } else if (collects && options.wait) {
-        outcome.text = TakeServerError();
+        // The text the request collected, as the data set raises it; a text that reached the socket after the
+        // request's own answer (a second error in the same read) is not this request's failure.
+        std::string collected = TakeServerError();
+        if (outcome.end == TRequestEnd::reRefused || outcome.end == TRequestEnd::reFailed)
+            outcome.text = std::move(collected);
+        else
+            outcome.text.clear();
     }
     return outcome;
 }

@@ -13,6 +13,8 @@ bool IsRefusal(std::uint8_t code) noexcept {
 /// Codes whose handlers end a data request's wait.
 bool IsDataAnswer(std::uint8_t code) noexcept {
     switch (code) {
+        case mcFieldDefs:  // the whole answer of a select that asked for no rows
+        case mcFieldDefs10:
         case mcAck:
         case mcAck62:
         case mcAck69:

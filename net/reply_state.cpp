@@ -153,13 +153,21 @@ bool TOrdoReplyState::FailedLocally(const TIncomingReply& reply, std::string tex
     if (r == nullptr) return false;
     const bool answeredHere = reply.seq != 0 && r->answeredBy == reply.seq;
     if (r->end != TRequestEnd::rePending && !answeredHere) return false;
-    if (r->refused) return true;  // the server's own refusal says more than what followed it
-    r->end = TRequestEnd::reFailed;
     r->answeredBy = reply.seq;
+    if (r->refused) {  // the server's own refusal says more than what failed after it
+        r->end = TRequestEnd::reReplied;
+        return true;
+    }
+    r->end = TRequestEnd::reFailed;
     r->text = text.empty() ? std::string(kWordlessFailure) : text;
     errorArrived_ = true;
     pendingError_ = r->text;
     return true;
+}
+
+bool TOrdoReplyState::Pending() const noexcept {
+    const TRecord* r = Innermost();
+    return r != nullptr && r->end == TRequestEnd::rePending;
 }
 
 bool TOrdoReplyState::RequestWaiting() const noexcept {

@@ -62,6 +62,8 @@ public:
     [[nodiscard]] TRequestEnd LastEnd() const noexcept;
     /// A request is open.
     [[nodiscard]] bool InFlight() const noexcept { return !open_.empty(); }
+    /// The innermost request still awaits its answer.
+    [[nodiscard]] bool Pending() const noexcept;
     [[nodiscard]] bool ErrorArrived() const noexcept { return errorArrived_; }
     [[nodiscard]] const std::string& PendingError() const noexcept { return pendingError_; }
     /// Keeps a text without marking a failure (for senders outside any request).

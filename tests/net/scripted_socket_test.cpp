@@ -73,7 +73,7 @@ struct ScriptedSocket : ::testing::Test {
                         const std::string& sql = "UPDATE T SET A = 1") {
         TOrdoStringLine l = Line(code, dataSetId);
         l.AddString(sql);
-        return socket->Request(l, {.wait = true, .raisePendingError = false});
+        return socket->Request(l, {.wait = true, .raisePendingError = false}).text;
     }
     [[nodiscard]] TRequestEnd End() const { return socket->Replies().LastEnd(); }
 
@@ -121,25 +121,23 @@ TEST_F(ScriptedLogin, ARefusedLoginWithTheEventIsLeftToTheApplication) {
 
 // --- waits ---------------------------------------------------------------------------------------
 
-TEST_F(ScriptedSocket, TimeLimitEndsTheWaitAndTimedOutStaysSet) {
+// A reply given up on may still come, and there is no request id on the wire to tell it from the next request's:
+// the connection ends with the wait, so a late reply can never be counted against a later request.
+TEST_F(ScriptedSocket, TimeLimitEndsTheWaitAndTheConnection) {
     Connect();
     socket->SetReplyTimeLimit(kLimit);
-    Answer([](TOrdoStringLine&) {});  // no reply to the first request
-    Answer([this](TOrdoStringLine&) {
-        peer.Reply(Line(mcAck));  // the late one
-        peer.Reply(Line(mcAck));
-    });
+    Answer([this](TOrdoStringLine&) { clock.After(kLimit + 500, [this] { peer.Reply(Line(mcAck)); }); });
     const std::uint32_t start = clock.Ticks();
     EXPECT_EQ(Request(), "");
     EXPECT_GT(clock.Ticks() - start, kLimit);
     EXPECT_TRUE(socket->TimedOut());
     EXPECT_EQ(End(), TRequestEnd::reTimedOut);
-    EXPECT_EQ(socket->OutstandingReplies(), 1) << "a wait that gave up does not count down";
-    Request();  // the late reply and this one's both count
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
-    EXPECT_EQ(socket->OutstandingReplies(), 0);
-    EXPECT_TRUE(socket->TimedOut());
+    EXPECT_FALSE(socket->Active());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(socket->OutstandingReplies(), 0) << "no reply is owed into the next request";
+    Request();
+    EXPECT_EQ(End(), TRequestEnd::reNotSent);
+    EXPECT_TRUE(socket->TimedOut()) << "the wait object's flag stays set";
 }
 
 TEST_F(ScriptedSocket, QuitMessageEndsTheWaitAndStaysForTheOuterLoop) {
@@ -220,14 +218,19 @@ TEST_F(ScriptedSocket, RowsForAnAwaitedOutputWaitForTheParameters) {
             peer.Reply(std::move(out));
         });
     });
-    AnswerWith(RowPacket(99, "0", "r"));  // rows for an id nobody registered still end the wait
+    Answer([&](TOrdoStringLine&) {
+        peer.Reply(RowPacket(99, "0", "other"));  // rows naming another data set are not this request's answer
+        clock.After(50, [&] { peer.Reply(RowPacket(id, "0", "mine")); });
+    });
     ds.awaitsOutput = true;
     Request(mcStoredProc, id);
     EXPECT_EQ(ds.outputParams, 1);  // -1 had the wait ended with the rows
     ds.awaitsOutput = false;
+    const std::uint32_t start = clock.Ticks();
     Request(mcSelectSQL, id);
     EXPECT_EQ(End(), TRequestEnd::reReplied);
-    EXPECT_EQ(ds.rows.size(), 1u);
+    EXPECT_GE(clock.Ticks() - start, 50u) << "the wait ended with its own rows";
+    EXPECT_EQ(ds.rows.size(), 2u);
 }
 
 TEST_F(ScriptedSocket, UtilityInfoPingAndServerSettings) {
@@ -284,7 +287,7 @@ TEST_F(ScriptedSocket, AnErrorTextThatDoesNotParseFailsTheRequestWithTheRawText)
     std::vector<std::string> shown;
     socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + garbled);
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_EQ(End(), TRequestEnd::reRefused);
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + ToString(cut));
     EXPECT_EQ(shown, (std::vector<std::string>{garbled, ToString(cut)}));
     EXPECT_EQ(socket->LastDispatchError(), "");
@@ -311,7 +314,7 @@ TEST_F(ScriptedSocket, ServerExceptionsFailTheRequestWhateverTheirItemsHold) {
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]Server Error"));
     EXPECT_EQ(exceptionCode, 0) << "bad numbers read as 0";
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]deadlock"));
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_EQ(End(), TRequestEnd::reRefused);
 }
 
 // --- replies that do not decode ------------------------------------------------------------------
@@ -325,12 +328,15 @@ TEST_F(ScriptedSocket, AReplyThatDoesNotDecodeFailsTheRequestAtOnce) {
     Answer([&](TOrdoStringLine&) { peer.Deliver(shortLine); });
     Answer([&](TOrdoStringLine&) { peer.Deliver(outside); });
     AnswerWith(RowPacket(0, "x", "rows"));  // a packet state that is no number
+    // The header that does not decode and the packet state that is no number fail it on our side; the error
+    // whose text cannot be read is still the server's refusal.
+    const TRequestEnd ends[] = {TRequestEnd::reFailed, TRequestEnd::reRefused, TRequestEnd::reFailed};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const std::uint32_t start = clock.Ticks();
         EXPECT_NE(Request(), "");
         EXPECT_EQ(clock.Ticks(), start) << "released at once, not by the time limit";
-        EXPECT_EQ(End(), TRequestEnd::reReplied);
+        EXPECT_EQ(End(), ends[i]);
         EXPECT_FALSE(socket->TimedOut());
         EXPECT_EQ(socket->OutstandingReplies(), 0);
     }
