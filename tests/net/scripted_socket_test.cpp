@@ -422,6 +422,68 @@ TEST_F(ScriptedSocket, APeerThatStopsReadingHoldsTheWriterNoLongerThanTheLimit) 
     EXPECT_FALSE(socket->Active());
 }
 
+// What follows a reply in the same read, or what its handling costs, never undoes it.
+TEST_F(ScriptedSocket, AReplyStaysTheAnswerWhateverFollowsItInTheSameRead) {
+    struct Case {
+        const char* name;
+        Bytes after;
+        bool stillConnected;
+    } cases[] = {
+        {"a terminate", test::Frame(Text(mcTerminate, "bye")), false},
+        {"a length no frame may have", Bytes{0xFF, 0xFF, 0xFF, 0x7F, 0x00}, false},
+        {"an error naming the request's data set", test::Frame(Text(mcSQLError, "late", 1)), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        socket->OnTerminateMessageFromServer = [](TOrdoClientSocket&, const std::string&, bool& handled) {
+            handled = false;
+        };
+        if (!socket->Active()) Connect();
+        Answer([this, &c](TOrdoStringLine&) {
+            Bytes both = test::Frame(Line(mcAck));
+            both.insert(both.end(), c.after.begin(), c.after.end());
+            peer.Deliver(both);
+        });
+        EXPECT_EQ(Request(mcExecSQL, 1), "");
+        EXPECT_EQ(End(), TRequestEnd::reReplied);
+        Settle();
+        EXPECT_EQ(socket->Active(), c.stillConnected);
+    }
+}
+
+TEST_F(ScriptedSocket, AReplyReadBeforeTheLimitCountsHoweverLongItsHandlingTakes) {
+    Connect();
+    socket->SetReplyTimeLimit(kLimit);
+    Answer([this](TOrdoStringLine&) { clock.After(kLimit - 5, [this] { peer.Reply(Line(mcAck)); }); });
+    socket->OnBytesInEvent = [this](TOrdoClientSocket&, std::int64_t, std::int64_t, std::int64_t) { clock.Advance(100); };
+    Request();
+    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_FALSE(socket->TimedOut());
+    EXPECT_TRUE(socket->Active());
+}
+
+// The server asks for a reconnect instead of answering: the statement's connection is gone, and the new
+// connection's login reply is no answer to it.
+TEST_F(ScriptedSocket, AReconnectRequestLosesTheRequestInFlight) {
+    Connect();
+    Answer([this](TOrdoStringLine&) { peer.Reply(Line(mcReconnect)); });
+    Request(mcExecSQL, 1);
+    EXPECT_EQ(End(), TRequestEnd::reLost);
+    Settle();
+    EXPECT_TRUE(socket->Active()) << "the reconnect itself went through";
+}
+
+TEST_F(ScriptedSocket, AQuitWhileTheFrameIsWrittenGivesItUpAtOnce) {
+    Connect();
+    peer.StopReading();  // and no time limit: only the quit can end the write
+    clock.After(1000, [] { PostQuitMessage(0); });
+    const std::uint32_t start = clock.Ticks();
+    Request(mcExecSQL, 0, std::string(100'000, 'x'));
+    EXPECT_EQ(End(), TRequestEnd::reAbandoned);
+    EXPECT_LT(clock.Ticks() - start, 1100u);
+    EXPECT_FALSE(socket->Active()) << "the server holds a cut frame: the connection cannot go on";
+}
+
 TEST_F(ScriptedSocket, NoConnectionNoRequest) {
     EXPECT_EQ(Request(), "");
     EXPECT_EQ(End(), TRequestEnd::reNotSent);
