@@ -67,9 +67,8 @@ int Replay(const TCommandLine& options, TRunLog& log) {
     if (form.StoppedBy())
         log.Line(TRunPriority::rpWarning, "stopped by " + TTerminationSignals::Name(*form.StoppedBy()) + "; " +
                                               FilesStay(form.FilesLeft(), where));
-    else if (status != kExitDone && !form.GaveUpConnecting())
-        log.Line(status == kExitWalkError ? TRunPriority::rpError : TRunPriority::rpWarning,
-                 FilesStay(form.FilesLeft(), where));
+    else if (status == kExitTryLater && !form.GaveUpConnecting())
+        log.Line(TRunPriority::rpWarning, FilesStay(form.FilesLeft(), where));
     return status;
 }
 

@@ -3,6 +3,10 @@
 #include "platform/queue_folder.h"
 
 #include <dirent.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -165,6 +169,14 @@ std::optional<std::string> TQueueFolder::WhyCannotDelete() const {
 }
 
 std::optional<std::string> TQueueFolder::WhyCannotDelete(const std::string& name) const {
+#ifdef __linux__
+    // An immutable or append-only file cannot be removed, not even by root.
+    TFd opened(::openat(static_cast<int>(handle_), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    int flags = 0;
+    if (opened.fd >= 0 && ::ioctl(opened.fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+        (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
+        return name + " is marked immutable or append-only, so it could not be deleted after its work";
+#endif
     struct stat folder {};
     struct stat file {};
     if (::fstat(static_cast<int>(handle_), &folder) != 0) return std::nullopt;
