@@ -82,7 +82,17 @@ TEST_F(QueueFixture, TheFolderOpenedIsTheFolderWalkedWhateverHappensToItsPath) {
     Put("a.txt", "UPDATE T SET A = 1");
     TQueueFolder folder = TQueueFolder::Open(dir.string());
     // Moved away and made anew while the copy waited to connect: another copy would lock the new one.
-    fs::rename(dir, dir.string() + ".moved");
+    // Windows refuses to move a folder held open, which keeps the same promise.
+    std::error_code moved;
+    fs::rename(dir, dir.string() + ".moved", moved);
+    if (moved) {
+#ifndef _WIN32
+        FAIL() << moved.message();
+#endif
+        Walk(folder);
+        EXPECT_EQ(ds.executed, std::vector<std::string>{"UPDATE T SET A = 1\r\n"});
+        return;
+    }
     fs::create_directories(dir);
     Put("b.txt", "UPDATE T SET B = 1");
     Walk(folder);
