@@ -40,10 +40,11 @@ void TOrdoUpdateClientDataSet::ExecuteSQL() {
         Open();
         return;
     }
+    // Cleared first: an execute refused before it is sent must not show the count of the one before.
+    rowsAffected_ = 0;
     // An execute that never reaches the server must not look like one that did.
     RequestSocket();
     if (!SocketUsable()) throw EDatabaseError(SocketNotActiveText());
-    rowsAffected_ = 0;
     const Bytes info = UpdateInformation();
     TOrdoStringLine line = ExecRequest(DataSetId(), PlainText(SQL().Lines()), Params(), DataBase(), info);
     std::string error = SendCollecting(line, true, false);
