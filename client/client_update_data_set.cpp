@@ -34,14 +34,14 @@ void TOrdoUpdateClientDataSet::SetSQLGenerateLocation(TGenerateSQLLocation value
 }
 
 void TOrdoUpdateClientDataSet::ExecuteSQL() {
+    // Cleared first: an execute refused before it is sent must not show the count of the one before.
+    rowsAffected_ = 0;
     if (!StoredProcedure().empty()) {
         SetSQLOptions(SQLOptions().Include(soExecStoredProc));
         if (Active()) Close();
         Open();
         return;
     }
-    // Cleared first: an execute refused before it is sent must not show the count of the one before.
-    rowsAffected_ = 0;
     // An execute that never reaches the server must not look like one that did.
     RequestSocket();
     if (!SocketUsable()) throw EDatabaseError(SocketNotActiveText());
