@@ -89,7 +89,8 @@ void TOrdo2CustomAuditDataSet::WriteChangeLog(TStream& stream) const {
         TOrdoRowWriter w = rows.Writer(at);
         w.WriteInt32(kDelta, f.Items(kDelta).Slot(), c.Delta, false);
         w.WriteInt32(kBookMark, f.Items(kBookMark).Slot(), c.BookMark, false);
-        if (!c.OldRow.empty()) w.WriteInt32(kOldRow, f.Items(kOldRow).Slot(), blobs.AddBlob(c.OldRow, kOldRow + 1), false);
+        if (!c.OldRow.empty())
+            w.WriteInt32(kOldRow, f.Items(kOldRow).Slot(), blobs.AddBlob(c.OldRow, kOldRow + 1), false);
     }
     WriteStreamHeader(stream, {});
     TOrdoFilerWriter writer(stream);
@@ -100,7 +101,8 @@ void TOrdo2CustomAuditDataSet::WriteChangeLog(TStream& stream) const {
 }
 
 std::vector<TOrdoChange> TOrdo2CustomAuditDataSet::ReadChangeLog(TStream& stream) {
-    if (ReadStreamHeader(stream).Contains(ssOrdoLegacy)) throw EReadError("The change log after the rows has no header");
+    if (ReadStreamHeader(stream).Contains(ssOrdoLegacy))
+        throw EReadError("The change log after the rows has no header");
     TOrdoDBList rows;
     TOrdoBlobList blobs;
     {
@@ -118,7 +120,8 @@ std::vector<TOrdoChange> TOrdo2CustomAuditDataSet::ReadChangeLog(TStream& stream
         const TOrdoRowReader r = rows.Reader(i);
         TOrdoChange c;
         const std::int32_t delta = r.Int32(f.Items(kDelta).Slot());
-        if (delta < ckInsert || delta > ckDelete) throw EReadError("Change log entry of unknown kind " + std::to_string(delta));
+        if (delta < ckInsert || delta > ckDelete)
+            throw EReadError("Change log entry of unknown kind " + std::to_string(delta));
         c.Delta = static_cast<TOrdoChangeKind>(delta);
         c.BookMark = r.Int32(f.Items(kBookMark).Slot());
         if (r.HasValue(kOldRow)) {

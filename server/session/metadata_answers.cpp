@@ -40,11 +40,12 @@ std::vector<FbColumn> Describe(FbAttachment& att, const std::string& sql, bool i
 
 MetaDataAnswer TableColumns(FbAttachment& att, std::string_view objectName) {
     const std::string table = CatalogName(objectName);
-    const auto fields = CatalogRows(att,
-                                    "SELECT TRIM(RF.RDB$FIELD_NAME), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0) "
-                                    "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-                                    "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION",
-                                    {FbCell::Txt(table)});
+    const auto fields =
+            CatalogRows(att,
+                        "SELECT TRIM(RF.RDB$FIELD_NAME), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0) "
+                        "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                        "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION",
+                        {FbCell::Txt(table)});
     if (fields.empty()) throw EDatabaseError("Table " + std::string(objectName) + " does not exist");
     const std::vector<FbColumn> described = Describe(att, "SELECT * FROM " + QuotedName(table), false);
     MetaDataAnswer a{{{"FIELD_NAME", ftString, kNameSize}, {"DATA_TYPE", ftInteger, 0}, {"FIELD_SIZE", ftInteger, 0},
@@ -53,7 +54,8 @@ MetaDataAnswer TableColumns(FbAttachment& att, std::string_view objectName) {
     TOrdoRowTextWriter w;
     for (const FbRow& field : fields) {
         const std::string name = CellText(field.at(0));
-        const auto column = std::find_if(described.begin(), described.end(), [&](const FbColumn& c) { return c.name == name; });
+        const auto column =
+                std::find_if(described.begin(), described.end(), [&](const FbColumn& c) { return c.name == name; });
         if (column == described.end()) continue;  // a field the engine does not select (none known)
         const TOrdoFieldDef def = FieldDefFor(*column);
         w.AddText(name);
@@ -99,7 +101,8 @@ MetaDataAnswer ProcedureColumns(FbAttachment& att, std::string_view objectName) 
         const std::vector<FbColumn>& side = input ? inputs : outputs;
         std::size_t& at = input ? in : out;
         if (at >= side.size())
-            throw EDatabaseError("Procedure " + proc + ": the engine describes fewer parameters than its catalog lists");
+            throw EDatabaseError("Procedure " + proc +
+                                 ": the engine describes fewer parameters than its catalog lists");
         const TOrdoFieldDef def = FieldDefFor(side[at++]);
         w.AddText(CellText(p.at(0)));
         w.AddInteger(input ? 1 : 2);  // ptInput, ptOutput
