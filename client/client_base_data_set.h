@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -156,6 +157,11 @@ protected:
     void InternalClose() override;
     TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) override;
     void InternalLast() override;
+    /// With OfflineData's SaveCachedUpdates on (and ssCachedUpdates off), the change log
+    /// follows the rows in a saved stream, and a load takes it back.
+    void WriteStreamTrailer(TStream& stream) override;
+    void ReadStreamTrailer(TStream& stream, TOrdoStreamSaveOptions options) override;
+    void TakeStreamTrailer() override;
 
     /// Sends a request that collects the server's error text, and returns that text (empty
     /// when the server reported none, or when the request does not wait). Its outcome is kept.
@@ -227,6 +233,7 @@ private:
     bool stateStream_ = false;
     bool registered_ = false;
     std::string fieldProperties_;
+    std::optional<std::vector<TOrdoChange>> loadedChanges_;
     std::vector<std::pair<std::string, std::int32_t>> queuedRows_;
     std::unique_ptr<IUiWindow> progress_;
 };

@@ -44,7 +44,7 @@ bool StartDetached(const std::vector<std::string>& argv) {
     std::string params;
     for (std::size_t i = 1; i < argv.size(); ++i) {
         if (i > 1) params += ' ';
-        params += detail::QuoteArgument(argv[i]);
+        params += detail::QuoteCommandLineArgument(argv[i]);
     }
     std::string file = argv[0];
     for (char& c : file)

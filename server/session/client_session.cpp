@@ -10,6 +10,7 @@
 #include "params/param_list.h"
 #include "server/log.h"
 #include "server/session/exec_runner.h"
+#include "server/session/metadata_answers.h"
 #include "server/session/procedure_call.h"
 #include "server/session/result_encoder.h"
 
@@ -73,7 +74,7 @@ void ClientSession::Install(TOrdoMessagePipeline& p) {
     on(mcFetchPacket, &ClientSession::OnFetch);
     on(mcCloseCursor, &ClientSession::OnCloseCursor);
     on(mcCodedParamList, &ClientSession::OnCodedParamList);
-    p.SetHandler(mcMetaData, [this](TOrdoStringLine& l) { OnUnsupported(l, "Metadata requests"); });
+    on(mcMetaData, &ClientSession::OnMetaData);
     for (std::uint8_t code : {mcProviderApply, mcProviderCall, mcProviderTransaction})
         p.SetHandler(code, [this](TOrdoStringLine& l) { OnUnsupported(l, "Provider requests"); });
     // Keep-alives (15), provider registrations (44) and anything unknown need no answer.
@@ -166,8 +167,29 @@ void ClientSession::OnStoredProc(TOrdoStringLine& line) {
     Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
     Answer(ds, "EXECUTE PROCEDURE " + name, [&] {
         ProcedureCall call = PrepareProcedureCall(Database(), name, params);
-        if (call.selectable) RunSelect(ds, call.bound, rows, options);
-        else RunProcedure(ds, call.bound);
+        if (!call.selectable) {
+            RunProcedure(ds, call.bound);
+            return;
+        }
+        RunSelect(ds, call.bound, rows, options);
+        SendOutputParams(ds, {});
+    });
+}
+
+void ClientSession::OnMetaData(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::string name = line.ReadString();
+    line.ReadBytes();   // the object's parameters: none of the answered kinds takes any
+    line.ReadString();  // database name: the server has one
+    std::int32_t kind = line.ReadInteger();
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": metadata " + std::to_string(kind) + " of " + Shorten(name));
+    Answer(ds, "metadata request " + std::to_string(kind) + " of " + name, [&] {
+        MetaDataAnswer answer = AnswerMetaData(Database(), kind, name);
+        TOrdoStringLine defs(mcFieldDefs, ds);
+        defs.AddString(EncodeFieldDefinitions(answer.columns));
+        Send(defs);
+        SendRows(ds, kAllRows, answer.rows);
     });
 }
 
@@ -347,6 +369,10 @@ void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound) {
     cursor.Finish(true);
     SendFieldDefs(ds, cursor);
     SendRows(ds, kAllRows, writer.Text());
+    SendOutputParams(ds, outputs);
+}
+
+void ClientSession::SendOutputParams(std::int32_t ds, const TOrdoParamList& outputs) {
     TOrdoStringLine reply(mcOutputParams, ds);
     reply.AddInteger(0);
     Bytes list = outputs.SaveToString(false);

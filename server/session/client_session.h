@@ -60,6 +60,7 @@ private:
     void OnSelect(TOrdoStringLine& line);
     void OnRawSelect(TOrdoStringLine& line);
     void OnStoredProc(TOrdoStringLine& line);
+    void OnMetaData(TOrdoStringLine& line);
     void OnExec(TOrdoStringLine& line);
     void OnFetch(TOrdoStringLine& line);
     void LogTimings(const ExecTimings& timings);
@@ -75,6 +76,9 @@ private:
 
     void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options);
     void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
+    /// Every stored-procedure call ends with this reply, an empty list when there are no
+    /// output parameters: the client's execute waits for it.
+    void SendOutputParams(std::int32_t dataSetId, const TOrdoParamList& outputs);
     void CloseCursorsOf(std::int32_t dataSetId, bool commit);
 
     void Send(TOrdoStringLine& line) { send_(line); }

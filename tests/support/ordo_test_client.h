@@ -179,10 +179,10 @@ public:
         Send(std::move(l));
     }
 
-    /// A stored procedure request; selectable ones end with the row packet, executable ones
-    /// with the output parameters (code 30).
-    OrdoReply StoredProc(const std::string& name, const TOrdoParamList& params, bool selectable,
-                         std::int32_t rows = -1, std::int32_t dataSetId = 1) {
+    /// A stored procedure request; every call, selectable or not, ends with the output
+    /// parameters (code 30), an empty list when the procedure has none.
+    OrdoReply StoredProc(const std::string& name, const TOrdoParamList& params, std::int32_t rows = -1,
+                         std::int32_t dataSetId = 1) {
         TOrdoStringLine l(mcStoredProc, dataSetId);
         l.AddString(name);
         Bytes p = params.SaveToString(false);
@@ -191,7 +191,7 @@ public:
         l.AddInteger(rows);
         l.AddInteger(3);
         Send(std::move(l));
-        return Collect({selectable ? mcRowPacket : mcOutputParams});
+        return Collect({mcOutputParams});
     }
 
     std::string Version() {
