@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "net/client_socket.h"
+#include "ui/ui.h"
 
 namespace ordo {
 

@@ -89,7 +89,9 @@ uid_t ProbeUser() { return ::geteuid() == 0 ? kNobody : ::geteuid(); }
 TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameArguments) {
     TempFolder dir;
     const uid_t user = ProbeUser();
-    if (user != ::geteuid()) ASSERT_EQ(::chown(dir.Path().c_str(), user, user), 0);  // the program's own folder
+    if (user != ::geteuid()) {
+        ASSERT_EQ(::chown(dir.Path().c_str(), user, user), 0);  // the program's own folder
+    }
     const Bytes original = ReadFileBytes(ProbeBinary());
     Bytes newBuild = original;
     const std::string marker = test::kNewBuildMarker;
