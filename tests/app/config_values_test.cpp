@@ -115,7 +115,7 @@ TEST(LookupHostAddress, ResolvesDottedNamesAndRefusesOverlongOnes) {
     EXPECT_EQ(LookupHostAddress("localhost"), "127.0.0.1");
     // A name that does not resolve is said with the resolver's reason, not left as an empty address that
     // fails much later without a word about the name.
-    for (const std::string name : {std::string("no-such-host.invalid"), std::string(101, 'a')}) {
+    for (const std::string& name : {std::string("no-such-host.invalid"), std::string(101, 'a')}) {
         try {
             LookupHostAddress(name);
             ADD_FAILURE() << name << " resolved";
