@@ -1,5 +1,7 @@
 #include "app/config_check.h"
 
+#include <cerrno>
+
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
@@ -18,8 +20,16 @@ int DecodeConfiguredPort(std::string_view value) {
 
 std::optional<std::string> ConfigurationProblem(const std::string& exeFolder) {
     const std::string file = exeFolder + kEnvFileName;
-    if (!FileExists(file))
-        return file + ": not found; it must name the server ([SYSTEM] SvrIP or SvrNM) and its port (DBDSPort)";
+    try {
+        // Read once for the system's reason: an unreadable file would otherwise pass for one without keys.
+        ReadFileBytes(file);
+    } catch (const EOSError& e) {
+        if (e.Code() == ENOENT)
+            return file + ": not found; it must name the server ([SYSTEM] SvrIP or SvrNM) and its port (DBDSPort)";
+        const std::string text = e.what();  // "...: <the system's reason>"
+        const auto colon = text.rfind(": ");
+        return file + ": cannot be read: " + (colon == std::string::npos ? text : text.substr(colon + 2));
+    }
     auto read = [&](std::string_view key) { return ReadEnvValue(exeFolder, kEnvFileName, "SYSTEM", key); };
 
     const std::string svrIp = read("SvrIP");

@@ -48,6 +48,10 @@ TEST_F(ConfigFixture, EachProblemNamesTheFileAndTheKey) {
     auto problem = [&] { return ConfigurationProblem(Folder()).value_or("(none)"); };
 
     EXPECT_EQ(problem().rfind(file + ": not found", 0), 0u) << problem();
+    // A file that is there but cannot be read says the system's reason, not that its keys are missing.
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(problem(), file + ": cannot be read: Is a directory");
+    std::filesystem::remove(file);
 
     const std::string port = test::ScramblePortText("3050");
     for (const char* names : {"", "SvrNM=\r\n", "SvrNM=Null\r\n"}) {
