@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/config_check.h"
+#include "app/file_identity.h"
 #include "app/server_address.h"
 #include "core/errors.h"
 #include "tests/support/scramble_port.h"
@@ -95,6 +96,7 @@ TEST_F(ConfigFixture, TheReadmesSampleWorksAsCopied) {
     const std::string dmgid = value("SYSSETUP", "DMGID");
     EXPECT_FALSE(dmgid.empty());
     EXPECT_EQ(dmgid.find_first_of("; \t"), std::string::npos) << "a comment became part of DMGID: " << dmgid;
+    EXPECT_TRUE(ReadExactlyOnce(Folder()));
 }
 
 }  // namespace
