@@ -25,6 +25,7 @@ struct ServerOptions {
     int lockTimeout = 10;  // seconds a statement waits for a row another client has locked
     int maxClients = 256;  // connections served at once; more are closed at once
     int statementCache = 32;  // prepared statements kept per attachment; 0 runs every statement as text
+    int journalDays = 30;     // days a replay journal key is kept
     std::string pushUpdate;  // a new client program sent after every accepted login
     std::vector<std::pair<std::string, std::string>> pushFiles;  // (local file, client's name), in segments
 };
