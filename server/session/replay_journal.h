@@ -14,7 +14,7 @@ namespace ordo::server {
 
 inline constexpr const char* kReplayJournalTable = "ORDO_REPLAY_JOURNAL";
 
-/// Creates the journal table and its index when missing (another server may be creating them at the same moment)
+/// Creates the journal table when missing (another server may be creating them at the same moment)
 /// and removes the rows older than `days`. Raises FbError when the database refuses.
 void PrepareReplayJournal(const FbConnectSpec& connect, int days);
 

@@ -63,7 +63,8 @@ TEST(ReplayIdentityLine, IsACodedListThatAwaitsNoReplyAndReadsBack) {
 
 TEST(ReplayIdentityLine, AListWithoutAUsableKeyIsRefused) {
     TReplayIdentity id = Base();
-    for (const std::string key : {std::string(), id.key.substr(1), id.key.substr(1) + "g"}) {
+    const std::string good = id.key;
+    for (const std::string& key : {std::string(), good.substr(1), good.substr(1) + "g"}) {
         id.key = key;
         EXPECT_THROW((void)LoadReplayIdentity(SaveReplayIdentity(id)), EOrdoProtocolError) << key;
     }

@@ -34,7 +34,7 @@ double Counter(OrdoTestClient& c) {
 }
 
 OrdoReply ExecWith(OrdoTestClient& c, const std::optional<TReplayIdentity>& id, const std::string& sql) {
-    if (id) c.Send(ReplayIdentityLine(*id));
+    if (id) c.SendAhead(ReplayIdentityLine(*id));
     return c.Exec(sql);
 }
 
@@ -80,7 +80,7 @@ TEST(ReplayJournal, EachIdentityRunsOnceAndARepeatIsAnsweredAsDone) {
         EXPECT_EQ(Counter(c), s.counter);
     }
     // An identity not followed at once by its request attaches to nothing later.
-    c.Send(ReplayIdentityLine(Id("U1.txt")));
+    c.SendAhead(ReplayIdentityLine(Id("U1.txt")));
     EXPECT_EQ(c.Version(), "1.0");
     EXPECT_EQ(c.Exec(kBump).rowsAffected, 1);
     EXPECT_EQ(Counter(c), 6);
@@ -99,7 +99,7 @@ TEST(ReplayJournal, ASelectCarriesItsIdentityAndItsRepeatGetsColumnsWithoutRows)
     AddCounter(c);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "first run" : "repeat");
-        c.Send(ReplayIdentityLine(Id("S1.txt")));
+        c.SendAhead(ReplayIdentityLine(Id("S1.txt")));
         OrdoReply r = c.Select(kBumpAndRead);
         ASSERT_TRUE(r.Ok()) << r.error;
         EXPECT_EQ(r.packetState, 0);
@@ -139,7 +139,7 @@ TEST(ReplayJournal, ARepeatWhileTheFirstRunsWaitsForItsOutcome) {
         SCOPED_TRACE(k.name);
         const TReplayIdentity id = Id(std::string("R-") + k.name);
         std::optional<OrdoTestClient> first(std::in_place, server.Port());
-        first->Send(ReplayIdentityLine(id));
+        first->SendAhead(ReplayIdentityLine(id));
         OrdoReply open = first->Select("SELECT BUYERCD FROM BAS_MCBUYER", 1);  // its transaction stays open
         ASSERT_GT(open.cursorId, 0) << open.error;
 
