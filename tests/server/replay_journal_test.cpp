@@ -198,17 +198,36 @@ TEST(ReplayJournal, TwoServersOnOneDatabaseShareTheJournal) {
     if (OrdoServerProcess::FirebirdServer().empty())
         GTEST_SKIP() << "the embedded engine keeps a database to one process; runs with ORDO_TEST_FIREBIRD_SERVER";
     const TempFolder dir("ordo-journal-shared");
-    OrdoServerProcess one(OrdoServerProcessOptions::InFolder(dir.Path()));
-    OrdoServerProcess two(OrdoServerProcessOptions::InFolder(dir.Path()));
-    OrdoTestClient a(one.Port()), b(two.Port());
-    AddCounter(a);
+    {
+        OrdoServerProcess seed(OrdoServerProcessOptions::InFolder(dir.Path()));
+        OrdoTestClient c(seed.Port());
+        AddCounter(c);
+        ASSERT_TRUE(c.Exec("DROP TABLE ORDO_REPLAY_JOURNAL").Ok());
+    }
+    // Both start at once on a database without the journal, and both try to create it.
+    std::optional<OrdoServerProcess> one, two;
+    std::string failures;
+    auto start = [&](std::optional<OrdoServerProcess>& server) {
+        try {
+            server.emplace(OrdoServerProcessOptions::InFolder(dir.Path()));
+        } catch (const std::exception& e) {
+            failures += e.what();
+        }
+    };
+    std::thread first([&] { start(one); });
+    start(two);
+    first.join();
+    ASSERT_TRUE(one && two) << failures;
+    for (const OrdoServerProcess* s : {&*one, &*two})
+        EXPECT_EQ(s->LogText().find("unavailable"), std::string::npos) << s->LogText();
+    OrdoTestClient a(one->Port()), b(two->Port());
     // The reply from the first server is lost to the client, which retries on the second.
     EXPECT_EQ(ExecWith(a, Id("T1.txt"), kBump).rowsAffected, 1);
     EXPECT_EQ(ExecWith(b, Id("T1.txt"), kBump).rowsAffected, 0);
     EXPECT_EQ(ExecWith(b, Id("T2.txt"), kBump).rowsAffected, 1);
     EXPECT_EQ(ExecWith(a, Id("T2.txt"), kBump).rowsAffected, 0);
     EXPECT_EQ(Counter(b), 2);
-    EXPECT_NE(two.LogText().find("'T1.txt' of installation 'SHOP01'"), std::string::npos);
+    EXPECT_NE(two->LogText().find("'T1.txt' of installation 'SHOP01'"), std::string::npos);
 }
 
 }  // namespace
