@@ -101,6 +101,7 @@ TEST_F(ServerOptionsTest, UsageErrorsEndWithTwoAndSayWhy) {
              {"--database", "x.fdb", "--encryption", "des"},      // no key
              {"--database", "x.fdb", "--bind", "localhost"},      // names are not listened on
              {"--database", "x.fdb", "--compression", "gzip"},
+             {"--database", "x.fdb", "--journal-days", "0"},      // a journal that keeps nothing guards nothing
              {"--database", "x.fdb", "--config", (dir_ / "missing.conf").string()}}) {
         const Parsed p = Parse(args);
         EXPECT_EQ(p.code, kExitUsage) << args.back();
@@ -127,6 +128,7 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
                                    "port = 55300\n"
                                    "compression = \"zlib\"\n"
                                    "log-level = \"debug\"\n"
+                                   "journal-days = 90\n"
                                    "push-file = [\"" + local + "\", \"data\\prices.csv\"]\n");  // taken as written
     const Parsed p = Parse({"--config", conf, "--port", "55301"});
     ASSERT_TRUE(p.options) << p.err;
@@ -136,6 +138,7 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
     EXPECT_EQ(p.options->port, 55301);
     EXPECT_EQ(p.options->compression, acOrdoZLib);
     EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
+    EXPECT_EQ(p.options->journalDays, 90);
     ASSERT_EQ(p.options->pushFiles.size(), 1u);
     EXPECT_EQ(p.options->pushFiles[0].second, "data\\prices.csv");
 
