@@ -62,6 +62,8 @@ TEST_F(ConfigFixture, EachProblemNamesTheFileAndTheKey) {
         System("SvrIP=127.0.0.1\r\nDBDSPort=" + bad + "\r\n");
         EXPECT_EQ(problem(), file + ": [SYSTEM] DBDSPort \"" + bad + "\" does not decode to a port");
     }
+    System("SvrIP=10.1.2.3\r\nDBDSPort=" + port + "\r\n[FQREPLAY]\r\nExactlyOnce=yes\r\n");
+    EXPECT_EQ(problem(), file + ": [FQREPLAY] ExactlyOnce \"yes\" is neither 0 nor 1");
 }
 
 /// The first ```ini block of the README, as a user would copy it.
