@@ -86,8 +86,17 @@ std::string UtcText(std::int64_t ns) {
     return buf;
 }
 
+/// A client's text in a log line: control bytes blanked and cut short, so one event stays one line.
+std::string Printable(std::string_view text) {
+    std::string s(text.substr(0, 200));
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return s;
+}
+
 std::string Describe(const TReplayIdentity& id) {
-    return "'" + id.fileName + "' of installation '" + id.installation + "' (" + std::to_string(id.fileSize) +
+    return "'" + Printable(id.fileName) + "' of installation '" + Printable(id.installation) + "' (" +
+           std::to_string(id.fileSize) +
            " bytes, modified " + UtcText(id.fileTime) + ", key " + id.key.substr(0, 16) + ")";
 }
 

@@ -67,6 +67,8 @@ TEST(ReplayJournal, EachIdentityRunsOnceAndARepeatIsAnsweredAsDone) {
         {"no identity again", std::nullopt, kBump, 1, 4},
         {"a failing statement records nothing", Id("U2.txt"), "UPDATE NO_SUCH_TABLE SET X = 1", -1, 4},
         {"so its file runs when it comes again", Id("U2.txt"), kBump, 1, 5},
+        {"a name with a line break is logged on one line", Id("U3\nX.txt"), kBump, 1, 6},
+        {"and its repeat is done", Id("U3\nX.txt"), kBump, 0, 6},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
@@ -83,10 +85,11 @@ TEST(ReplayJournal, EachIdentityRunsOnceAndARepeatIsAnsweredAsDone) {
     c.SendAhead(ReplayIdentityLine(Id("U1.txt")));
     EXPECT_EQ(c.Version(), "1.0");
     EXPECT_EQ(c.Exec(kBump).rowsAffected, 1);
-    EXPECT_EQ(Counter(c), 6);
+    EXPECT_EQ(Counter(c), 7);
 
     const std::string log = server.LogText();
-    EXPECT_EQ(Occurrences(log, "was applied before; answered as done"), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "was applied before; answered as done"), 2u) << log;
+    EXPECT_NE(log.find("'U3 X.txt' of installation"), std::string::npos);
     EXPECT_NE(log.find("'U1.txt' of installation 'SHOP01' (70 bytes, modified 2023-11-14 22:13:20 UTC"),
               std::string::npos)
         << log;
