@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "app/field_splitter.h"
+#include "app/file_identity.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
 #include "core/errors.h"
@@ -46,6 +47,11 @@ std::optional<std::string> ConfigurationProblem(const std::string& exeFolder) {
         // reported below with the value that did not decode
     }
     if (!isPort) return file + ": [SYSTEM] DBDSPort \"" + portValue + "\" does not decode to a port";
+    try {
+        (void)ReadExactlyOnce(exeFolder);
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
     return std::nullopt;
 }
 

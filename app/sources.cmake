@@ -11,5 +11,6 @@ target_sources(ordo_app PRIVATE
   main_form.cpp
   command_line.cpp
   config_check.cpp
+  file_identity.cpp
   connect_report.cpp
 )

@@ -6,6 +6,7 @@
 
 #include "server/fb/database_setup.h"
 #include "server/log.h"
+#include "server/session/replay_journal.h"
 #include "platform/files.h"
 
 namespace ordo::server {
@@ -29,10 +30,17 @@ int OrdoServer::Start() {
     }
     PrepareEngineEnvironment(options_.database.database);
     EnsureDatabase(options_.database, options_.create, options_.initScript);
+    try {
+        PrepareReplayJournal(options_.database, options_.journalDays);
+    } catch (const FbError& e) {
+        // Clients that send no file identities are served as always; those that do get this error per request.
+        Log(LogLevel::Warn, std::string("Replay journal ") + kReplayJournalTable + " unavailable: " + e.what());
+    }
     connection_.session.database = options_.database;
     connection_.session.logins = logins_ ? &*logins_ : nullptr;
     connection_.session.lockTimeout = options_.lockTimeout;
     connection_.session.statementCache = static_cast<std::size_t>(options_.statementCache);
+    connection_.session.journalDays = options_.journalDays;
     connection_.compression = options_.compression;
     connection_.session.rowCompression = options_.compression == acNoCompression;
     connection_.encryption = options_.encryption;

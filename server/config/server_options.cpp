@@ -100,6 +100,11 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
                    "that differ only in their literals; 0 runs every statement as text")
         ->capture_default_str()
         ->check(CLI::Range(0, 100000));
+    app.add_option("--journal-days", o.journalDays,
+                   "Days the replay journal keeps the key of each queued file it ran; a file replayed again within "
+                   "them is answered as done")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 36500));
     app.add_option("--push-update", o.pushUpdate,
                    "Send this file to every client after its login as a new build of its program")
         ->check(CLI::ExistingFile);

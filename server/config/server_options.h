@@ -28,6 +28,7 @@ struct ServerOptions {
     // same minute, so a thousand connect together and each must be served rather than sent away.
     int maxClients = 2000;
     int statementCache = 32;  // prepared statements kept per attachment; 0 runs every statement as text
+    int journalDays = 30;     // days a replay journal key is kept
     std::string pushUpdate;  // a new client program sent after every accepted login
     std::vector<std::pair<std::string, std::string>> pushFiles;  // (local file, client's name), in segments
 };

@@ -8,6 +8,7 @@
 #include "resultset/field_defs_codec.h"
 #include "codec/zlib_codec.h"
 #include "params/param_list.h"
+#include "params/replay_identity.h"
 #include "server/log.h"
 #include "server/session/exec_runner.h"
 #include "server/session/metadata_answers.h"
@@ -48,7 +49,8 @@ TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromStrin
 }  // namespace
 
 ClientSession::ClientSession(const SessionSettings& settings, std::string peer, Sender send)
-    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache) {}
+    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache),
+      journal_(peer_, settings.journalDays) {}
 
 ClientSession::~ClientSession() {
     for (auto& [id, open] : cursors_) {
@@ -62,6 +64,7 @@ ClientSession::~ClientSession() {
 }
 
 void ClientSession::Install(TOrdoMessagePipeline& p) {
+    pipeline_ = &p;
     auto on = [&](std::uint8_t code, void (ClientSession::*fn)(TOrdoStringLine&)) {
         p.SetHandler(code, [this, fn](TOrdoStringLine& line) { (this->*fn)(line); });
     };
@@ -142,7 +145,7 @@ void ClientSession::OnSelect(TOrdoStringLine& line) {
         sep == tail.end() ? TOrdoParamList{} : ParamsOf(tail.subspan(static_cast<std::size_t>(sep - tail.begin()) + 1));
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": select " + Shorten(sql));
-    Answer(ds, sql, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options); });
+    Answer(ds, sql, [&, gate = JournalGate()] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options, gate); });
 }
 
 void ClientSession::OnRawSelect(TOrdoStringLine& line) {
@@ -199,12 +202,12 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     TOrdoParamList params = ParamsOf(line.ReadBytes());
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
-    Answer(ds, sql, [&] {
+    Answer(ds, sql, [&, gate = JournalGate()] {
         ExecTimings timings;
         timings.enabled = LogEnabled(LogLevel::Debug);
         std::uint64_t affected = 0;
         try {
-            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings, gate);
         } catch (const EDatabaseError&) {
             if (timings.enabled) LogTimings(timings);
             throw;
@@ -271,7 +274,11 @@ void ClientSession::OnCloseCursor(TOrdoStringLine& line) {
 
 void ClientSession::OnCodedParamList(TOrdoStringLine& line) {
     std::int32_t code = line.ReadInteger();
-    line.ReadBytes();
+    ByteView list = line.ReadBytes();
+    if (code == kReplayIdentityCode) {  // for the request that comes next: it is never answered itself
+        journal_.Hold(LoadReplayIdentity(list), pipeline_->MessagesReceived() + 1);
+        return;
+    }
     if (line.ItemCount() < 3 || line.ReadInteger() != 1) return;
     // Nothing is coded here; the empty answer ends the client's wait.
     TOrdoStringLine reply(mcCodedParamList, line.DataSetId());
@@ -302,6 +309,7 @@ void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, c
                 auto inUse = statements_.Use();
                 statements_.Clear();
             }
+            journal_.Reset();
             db_.reset();
         }
         SendError(dataSetId, e.what());
@@ -325,10 +333,16 @@ FbAttachment& ClientSession::Database() {
     return *db_;
 }
 
+TransactionGate ClientSession::JournalGate() {
+    std::optional<TReplayIdentity> identity = journal_.Take(pipeline_ ? pipeline_->MessagesReceived() : 0);
+    if (!identity) return {};
+    return [this, id = std::move(*identity)](FbTransaction& tra) { return journal_.Record(Database(), tra, id); };
+}
+
 void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std::int32_t rows,
-                              std::int32_t options) {
+                              std::int32_t options, const TransactionGate& gate) {
     CloseCursorsOf(ds, true);  // a data set that opens again has let its old cursor go
-    auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout);
+    auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout, gate);
     if (rows == 0) {
         cursor->Finish(true);
         SendFieldDefs(ds, *cursor);

@@ -15,6 +15,7 @@
 #include "server/fb/fb_client.h"
 #include "server/session/client_pushes.h"
 #include "server/session/param_binding.h"
+#include "server/session/replay_journal.h"
 #include "server/session/exec_runner.h"
 #include "server/session/result_cursor.h"
 #include "server/session/statement_cache.h"
@@ -26,6 +27,7 @@ struct SessionSettings {
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
     std::size_t statementCache = 32;  // prepared statements kept per attachment; 0: none
+    int journalDays = 30;             // replay journal keys older than this are removed
     std::string version = "1.0";        // the server version reported to clients
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
     /// connection is compressed already.
@@ -74,7 +76,10 @@ private:
     [[nodiscard]] bool LoginMissing(std::int32_t dataSetId);
     FbAttachment& Database();
 
-    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options);
+    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options,
+                   const TransactionGate& gate = {});
+    /// Records the identity that came ahead of this request, if one did, in the request's transaction.
+    TransactionGate JournalGate();
     void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
     /// Every stored-procedure call ends with this reply, an empty list when there are no
     /// output parameters: the client's execute waits for it.
@@ -92,6 +97,8 @@ private:
     bool loggedIn_ = false;
     std::optional<FbAttachment> db_;  // attached at the first request that needs it
     StatementCache statements_;       // of db_; declared after it, so freed first
+    ReplayJournal journal_;           // holds a statement of db_ too
+    const TOrdoMessagePipeline* pipeline_ = nullptr;  // counts the connection's messages
     struct Open {
         std::int32_t dataSetId;
         std::unique_ptr<ResultCursor> cursor;

@@ -114,7 +114,8 @@ std::optional<std::uint64_t> RunAsShape(FbAttachment& att, StatementCache& cache
 }  // namespace
 
 std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,
-                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings) {
+                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings,
+                            const TransactionGate& gate) {
     std::vector<std::string> statements = SplitStatements(text);
     ParamBinder binder(params);
     std::vector<BoundStatement> bound;
@@ -130,6 +131,7 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
         ~DropAtEnd() { cache.DropIfStale(); }
     } dropAtEnd{cache};
     FbTransaction tra = att.StartTransaction(false, lockTimeoutSeconds);
+    if (gate && !gate(tra)) return 0;
     std::uint64_t affected = 0;
     bool defined = false;
     timings.statements += static_cast<unsigned>(bound.size());

@@ -25,7 +25,10 @@ struct ExecTimings {
 /// INSERT and UPDATE OR INSERT statements whose VALUES hold only literals run as the cached
 /// statement of their shape with the literals bound; a statement that fails that way is run again
 /// as text, so its outcome and error text are those of the text.
+///
+/// A `gate` that says no leaves the statements unrun (returning 0) and the transaction rolled back.
 std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,
-                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings);
+                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings,
+                            const TransactionGate& gate = {});
 
 }  // namespace ordo::server

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/config_check.h"
+#include "app/file_identity.h"
 #include "app/server_address.h"
 #include "core/errors.h"
 #include "tests/support/scramble_port.h"
@@ -65,6 +66,8 @@ TEST_F(ConfigFixture, EachProblemNamesTheFileAndTheKey) {
         System("SvrIP=127.0.0.1\r\nDBDSPort=" + bad + "\r\n");
         EXPECT_EQ(problem(), file + ": [SYSTEM] DBDSPort \"" + bad + "\" does not decode to a port");
     }
+    System("SvrIP=10.1.2.3\r\nDBDSPort=" + port + "\r\n[FQREPLAY]\r\nExactlyOnce=yes\r\n");
+    EXPECT_EQ(problem(), file + ": [FQREPLAY] ExactlyOnce \"yes\" is neither 0 nor 1");
 }
 
 /// The first ```ini block of the README, as a user would copy it.
@@ -99,6 +102,7 @@ TEST_F(ConfigFixture, TheReadmesSampleWorksAsCopied) {
     const std::string dmgid = value("SYSSETUP", "DMGID");
     EXPECT_FALSE(dmgid.empty());
     EXPECT_EQ(dmgid.find_first_of("; \t"), std::string::npos) << "a comment became part of DMGID: " << dmgid;
+    EXPECT_TRUE(ReadExactlyOnce(Folder()));
 }
 
 }  // namespace

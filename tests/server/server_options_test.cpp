@@ -105,6 +105,7 @@ TEST_F(ServerOptionsTest, UsageErrorsEndWithTwoAndSayWhy) {
              {"--database", "x.fdb", "--compression", "gzip"},
              {"--database", "x.fdb", "--allow", "10.0.0.0/33"},
              {"--database", "x.fdb", "--des-key-file", (dir_ / "missing.key").string()},
+             {"--database", "x.fdb", "--journal-days", "0"},      // a journal that keeps nothing guards nothing
              {"--database", "x.fdb", "--config", (dir_ / "missing.conf").string()}}) {
         const Parsed p = Parse(args);
         EXPECT_EQ(p.code, kExitUsage) << args.back();
@@ -131,6 +132,7 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
                                    "port = 55300\n"
                                    "compression = \"zlib\"\n"
                                    "log-level = \"debug\"\n"
+                                   "journal-days = 90\n"
                                    "push-file = [\"" + local + "\", \"data\\prices.csv\"]\n");  // taken as written
     const Parsed p = Parse({"--config", conf, "--port", "55301"});
     ASSERT_TRUE(p.options) << p.err;
@@ -140,6 +142,7 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
     EXPECT_EQ(p.options->port, 55301);
     EXPECT_EQ(p.options->compression, acOrdoZLib);
     EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
+    EXPECT_EQ(p.options->journalDays, 90);
     ASSERT_EQ(p.options->pushFiles.size(), 1u);
     EXPECT_EQ(p.options->pushFiles[0].second, "data\\prices.csv");
 

@@ -54,7 +54,18 @@ public:
         stream_.Connect("127.0.0.1", port, 5000);
     }
 
-    void Send(TOrdoStringLine line) { stream_.SendAll(pipeline_.EncodeFrame(line)); }
+    void Send(TOrdoStringLine line) {
+        Bytes frame = pipeline_.EncodeFrame(line);
+        ahead_.insert(ahead_.end(), frame.begin(), frame.end());
+        stream_.SendAll(ahead_);
+        ahead_.clear();
+    }
+    /// A message that goes out in one write with the next Send, as a client that sends it without awaiting a
+    /// reply does (two small writes in a row would wait for the delayed acknowledgement of the first).
+    void SendAhead(TOrdoStringLine line) {
+        Bytes frame = pipeline_.EncodeFrame(line);
+        ahead_.insert(ahead_.end(), frame.begin(), frame.end());
+    }
     /// Bytes as they stand, for malformed input.
     void SendRaw(ByteView bytes) { stream_.SendAll(bytes); }
 
@@ -211,6 +222,7 @@ private:
     TOrdoMessagePipeline pipeline_;
     TBlockingTcpStream stream_;
     std::deque<TOrdoStringLine> inbox_;
+    Bytes ahead_;  // frames waiting for the next Send
     bool closed_ = false;
 };
 
