@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/config_check.h"
+#include "app/file_identity.h"
 #include "app/server_address.h"
 #include "core/socket_errors.h"
 #include "core/text_convert.h"
@@ -205,6 +206,15 @@ void TfrmPellow::ReportFile(const std::string& name, const TFileVerdict& verdict
     log_->Line(priority, ToNativePath(Folder().Path() + name) + ": stays: " + verdict.reason);
 }
 
+std::function<void(const TQueuedFile&)> TfrmPellow::StatementHook() {
+    if (!ReadExactlyOnce(sExePath_)) return beforeStatement_;
+    return [this, installation = ReadEnv("SYSSETUP", "DMGID")](const TQueuedFile& file) {
+        if (beforeStatement_) beforeStatement_(file);
+        ACSocket.AttachToNextRequest(
+            ReplayIdentityLine(FileIdentity(installation, file.name, file.size, file.modified, file.bytes)));
+    };
+}
+
 void TfrmPellow::ReplayQueue() {
     TQueueWalk walk({Folder(), *runner_, dbPort_, *view_,
                      [this](const TRebuildCommand& c) {
@@ -212,7 +222,9 @@ void TfrmPellow::ReplayQueue() {
                      },
                      [this] { return stopping_; },
                      [this](const std::string& name, const TFileVerdict& v) { ReportFile(name, v); },
-                     beforeStatement_});
+                     StatementHook(),
+                     // A request the runner never sent leaves the identity behind; it must not ride on the next.
+                     [this] { ACSocket.DropAttachedLine(); }});
     walking_ = true;
     struct TWalking {
         bool& flag;

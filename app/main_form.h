@@ -89,6 +89,9 @@ private:
     void EnableConnectTimer();
     void WindowProc(const TMessage& msg);
     std::string ReadEnv(std::string_view section, std::string_view key) const;
+    /// What the walk calls before each statement file's request: with ExactlyOnce on, it attaches the file's
+    /// identity to that request.
+    std::function<void(const TQueuedFile&)> StatementHook();
     void ReportConnectFailure(const std::string& why);
     [[nodiscard]] std::string QueueFolder() const { return sExePath_ + "temp/FQ/"; }
     [[nodiscard]] std::size_t CountQueueFiles();

@@ -86,6 +86,12 @@ bool TQueueWalk::ReplayFile(const std::string& name) {
 
 TFileVerdict TQueueWalk::ReplayStatement(const TQueuedFile& file, const std::string& text) {
     if (Trim(text).empty()) return Stays(TFailureKind::fkLasting, "the file holds no statement");
+    struct TAfter {
+        const std::function<void()>& hook;
+        ~TAfter() {
+            if (hook) hook();
+        }
+    } after{ctx_.afterStatement};
     if (ctx_.beforeStatement) ctx_.beforeStatement(file);
     return StatementVerdict(ctx_.runner.Run(text, ctx_.dataSet));
 }

@@ -43,6 +43,8 @@ public:
         std::function<void(const std::string& name, const TFileVerdict&)> report;
         /// Runs right before a statement file's request is sent (the file as read).
         std::function<void(const TQueuedFile&)> beforeStatement;
+        /// Runs when that request has ended, however it ended (an exception included).
+        std::function<void()> afterStatement;
     };
 
     explicit TQueueWalk(Context context) : ctx_(std::move(context)) {}

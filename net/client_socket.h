@@ -187,6 +187,13 @@ public:
     /// outcome's text is the server's error text for it, tagged, as a data set raises it; empty when none
     /// came. Sending nothing while a wait runs, it raises nothing either (the outcome says reNotSent).
     TOrdoRequestOutcome Request(TOrdoStringLine& line, TRequestOptions options);
+    /// A line that travels in the same write just ahead of the next select or execute request (and of no
+    /// other message), so that nothing can come between the two on the connection: the replay identity of a
+    /// queued file. It goes with that request or not at all: when the request is not sent (no connection, a
+    /// wait running) the line is dropped, and the next request does not take it.
+    void AttachToNextRequest(TOrdoStringLine line) { nextRequestPrefix_.emplace(std::move(line)); }
+    [[nodiscard]] bool HasAttachedLine() const noexcept { return nextRequestPrefix_.has_value(); }
+    void DropAttachedLine() noexcept { nextRequestPrefix_.reset(); }
     /// How the last request sent by SendMessageLine with a wait (a login, a coded list) ended.
     [[nodiscard]] const TOrdoRequestOutcome& LastLineOutcome() const noexcept { return lastOutcome_; }
     /// The request in flight: replies owed, the error kept for it, how the last one ended.
@@ -303,7 +310,7 @@ private:
     enum class TWriteEnd : std::uint8_t { weWhole, wePartial, weAbandoned };
     [[nodiscard]] TWriteEnd WriteFrame(const Bytes& frame);
     /// Frames and writes the line and, when asked, waits for the reply of the request in progress.
-    void Transmit(TOrdoStringLine& line, bool waitForReply);
+    void Transmit(TOrdoStringLine& line, bool waitForReply, TOrdoStringLine* prefix = nullptr);
     /// A request of its own around Transmit: its record, its wait, its outcome.
     TOrdoRequestOutcome Exchange(TOrdoStringLine& line, TRequestOptions options, bool collects);
     /// Waits for the reply of a request already counted as owed; a wait given up ends the connection.
@@ -382,6 +389,7 @@ private:
     TIncomingReply currentReply_;
     std::uint64_t messageSeq_ = 0;
     TOrdoRequestOutcome lastOutcome_;
+    std::optional<TOrdoStringLine> nextRequestPrefix_;
     std::string lastDispatchError_;
     bool connectWait_ = false;
     bool designConnect_ = false;

@@ -47,12 +47,19 @@ TOrdoRequestOutcome TOrdoClientSocket::Exchange(TOrdoStringLine& line, TRequestO
         std::uint64_t id;
     } scope(replies_, replies_.Begin(KindOfRequest(line.Token()), line.DataSetId(), collects,
                                      options.raisePendingError));
+    // Taken whether or not the request goes out: a line meant for this request must not ride on a later one.
+    std::optional<TOrdoStringLine> prefix;
+    if (nextRequestPrefix_ && (line.Token() == mcSelectSQL || line.Token() == mcExecSQL)) {
+        prefix = std::move(nextRequestPrefix_);
+        nextRequestPrefix_.reset();
+    }
+    TOrdoStringLine* const ahead = prefix ? &*prefix : nullptr;
     std::string blockingText;
     if (ClientType() == ctBlocking) {
-        Transmit(line, false);
+        Transmit(line, false, ahead);
         blockingText = BlockingExchange();
     } else {
-        Transmit(line, options.wait);
+        Transmit(line, options.wait, ahead);
     }
     TOrdoRequestOutcome outcome = replies_.End(scope.id);
     scope.id = 0;
@@ -73,7 +80,7 @@ TOrdoRequestOutcome TOrdoClientSocket::Exchange(TOrdoStringLine& line, TRequestO
     return outcome;
 }
 
-void TOrdoClientSocket::Transmit(TOrdoStringLine& line, bool waitForReply) {
+void TOrdoClientSocket::Transmit(TOrdoStringLine& line, bool waitForReply, TOrdoStringLine* prefix) {
     // One request at a time: a reply wait in progress owns the connection.
     if (wait_.Waiting()) {
         if (waitForReply) replies_.NotSent();
@@ -84,7 +91,14 @@ void TOrdoClientSocket::Transmit(TOrdoStringLine& line, bool waitForReply) {
         if (waitForReply) replies_.NotSent();
         return;
     }
-    Bytes frame = pipeline_.EncodeFrame(line);
+    // One write for both: a connection that breaks in between carries neither whole, and the request then
+    // ends unsent or lost like any other.
+    Bytes frame = prefix != nullptr ? pipeline_.EncodeFrame(*prefix) : Bytes{};
+    Bytes request = pipeline_.EncodeFrame(line);
+    if (frame.empty())
+        frame = std::move(request);
+    else
+        frame.insert(frame.end(), request.begin(), request.end());
     if (ClientType() == ctBlocking) {
         if (BlockingStream() == nullptr) {
             sendQueue_.emplace_back(std::move(frame), waitForReply);

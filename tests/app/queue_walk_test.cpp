@@ -36,6 +36,7 @@ struct QueueFixture : ::testing::Test {
         return Succeeded();
     };
     std::vector<std::pair<std::string, TFileVerdict>> reports;
+    std::vector<std::string> hooks;  // what the walk told around each statement's request
     TStatementRunner runner{{socket, view, [this] { return connected; },
                              [] { return std::string("u"); }}};
     TRunSummary summary;
@@ -66,7 +67,8 @@ struct QueueFixture : ::testing::Test {
                              return rebuildResult(c);
                          },
                          nullptr, [this](const std::string& name, const TFileVerdict& v) { reports.emplace_back(name, v); },
-                         nullptr});
+                         [this](const TQueuedFile& f) { hooks.push_back("before " + f.name); },
+                         [this] { hooks.emplace_back("after"); }});
         walk.ReplayQueue();
         summary = walk.Summary();
     }
@@ -117,6 +119,9 @@ TEST_F(QueueFixture, StatementsRunInCaseInsensitiveOrderAndAreDeletedOnSuccess) 
     EXPECT_EQ(view.events, (std::vector<std::string>{"max:3", "show", "hide"}));
     EXPECT_EQ(view.positions, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(view.repaints, 3);
+    // Each statement's request is bracketed for its identity, the select's too; a file never sent is not.
+    EXPECT_EQ(hooks, (std::vector<std::string>{"before A.TXT", "after", "before b.txt", "after", "before c.txt",
+                                               "after"}));
 }
 
 // How the second of three statements ends decides the fate of all three and of the run.
@@ -146,6 +151,7 @@ TEST_F(QueueFixture, FaultMatrixOfTheMiddleFile) {
         Put("3.txt", "UPDATE T SET A = 3");
         ds = FakeDataSet{};
         reports.clear();
+        hooks.clear();
         ds.endFor = [&c](const std::string& sql) {
             return sql.find("A = 2") != std::string::npos && c.end != TRequestEnd::reRefused ? c.end
                                                                                                : TRequestEnd::reReplied;
@@ -159,6 +165,9 @@ TEST_F(QueueFixture, FaultMatrixOfTheMiddleFile) {
         EXPECT_EQ(Has("2.txt"), c.has2);
         EXPECT_EQ(Has("3.txt"), c.has3);
         EXPECT_EQ(ds.executed.size(), c.sent);
+        // However the request ended, what was attached to it is taken back before the next file.
+        ASSERT_EQ(hooks.size(), 2 * c.sent);
+        EXPECT_EQ(hooks.back(), "after");
         EXPECT_EQ(summary.lastingFailure, c.kind == TFailureKind::fkLasting);
         EXPECT_EQ(summary.passingFailure, c.kind == TFailureKind::fkPassing);
         if (c.kind != TFailureKind::fkNone) {

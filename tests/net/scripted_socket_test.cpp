@@ -490,6 +490,49 @@ TEST_F(ScriptedSocket, NoConnectionNoRequest) {
     EXPECT_EQ(peer.Connections(), 0);
 }
 
+// A line attached to the next request (a queued file's identity) must never reach the server on its own or ahead
+// of other work: it goes in the same write as the next select or execute, or it is gone.
+TEST_F(ScriptedSocket, AnAttachedLineTravelsOnlyInTheSameWriteAsTheNextSelectOrExecute) {
+    struct Case {
+        const char* name;
+        bool connected;
+        std::uint8_t firstRequest;           // sent before the statement (0: none)
+        std::size_t failWritesAfter;         // 0: writes succeed
+        std::vector<std::uint8_t> tokens;    // what the server read whole, in order
+        TRequestEnd end;                     // how the statement's request ended
+    } cases[] = {
+        {"execute", true, 0, 0, {mcCodedParamList, mcExecSQL}, TRequestEnd::reReplied},
+        {"select", true, 0, 0, {mcCodedParamList, mcSelectSQL}, TRequestEnd::reReplied},
+        {"a fetch first passes it by", true, mcFetchPacket, 0, {mcFetchPacket, mcCodedParamList, mcExecSQL},
+         TRequestEnd::reReplied},
+        {"no connection: dropped", false, 0, 0, {}, TRequestEnd::reNotSent},
+        {"broken inside the line: neither arrives", true, 0, 10, {}, TRequestEnd::reLost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        peer.OnRequest = [this](TOrdoStringLine& request) {
+            if (request.Token() != mcCodedParamList) peer.Reply(Line(mcAck, request.DataSetId()));
+        };
+        if (c.connected) Connect();
+        const std::size_t before = peer.Tokens().size();
+        if (c.firstRequest != 0) (void)Request(c.firstRequest, 1, "");
+        TOrdoStringLine identity = Line(mcCodedParamList, 0);
+        identity.AddInteger(-75290);
+        socket->AttachToNextRequest(std::move(identity));
+        if (c.failWritesAfter != 0) peer.FailWritesAfter(c.failWritesAfter);
+        const std::uint8_t code = c.name[0] == 's' ? mcSelectSQL : mcExecSQL;
+        (void)Request(code, 1);
+        EXPECT_FALSE(socket->HasAttachedLine());
+        EXPECT_EQ(std::vector<std::uint8_t>(peer.Tokens().begin() + static_cast<std::ptrdiff_t>(before),
+                                            peer.Tokens().end()),
+                  c.tokens);
+        EXPECT_NE(End(), TRequestEnd::reNone);
+        EXPECT_EQ(End(), c.end);
+        TearDown();
+    }
+}
+
 // --- the update's messages without the update library ------------------------------------------
 
 TEST_F(ScriptedSocket, WithoutAnAttachedUpdateItsMessagesAreRefusedAndTheProgramGoesOn) {
