@@ -1,13 +1,12 @@
 #pragma once
 // The identity of a queued statement file, for a server that runs each file's work at most once.
 //
-// How the walk uses it, with [FQREPLAY] ExactlyOnce=1 (ReadExactlyOnce):
+// How the program uses it, with [FQREPLAY] ExactlyOnce=1 (ReadExactlyOnce): right before a statement file's request
 //
-//   TReplayIdentity id = FileIdentity(dmgid, name, size, modifiedNs, content);
-//   TOrdoStringLine line = ReplayIdentityLine(id);
-//   socket.SendMessageLine(line, false);   // no reply is awaited: a server without a journal sends none
-//   runner.RunStatement(content, dsDB);    // at once, on the same connection: the server ties the identity to
-//                                          // the very next select or execute request and forgets it after that
+//   socket.AttachToNextRequest(ReplayIdentityLine(FileIdentity(dmgid, name, size, modified, content)));
+//
+// and the socket writes the identity in the same write as that select or execute request, so nothing can come
+// between the two; after the request, whatever became of it, the program drops an identity still attached.
 //
 // Every statement file's request carries one, selects included; rebuild commands carry none (a rebuild computes
 // the same ledger again). Without ExactlyOnce nothing is sent, so the traffic is what it always was.
