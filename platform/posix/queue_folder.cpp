@@ -57,24 +57,6 @@ TQueueFolder TQueueFolder::Open(const std::string& path) {
     return TQueueFolder(folder, fd);
 }
 
-TQueueFolder::TQueueFolder(TQueueFolder&& other) noexcept
-    : path_(std::move(other.path_)), handle_(other.handle_), lock_(std::move(other.lock_)) {
-    other.handle_ = kNone;
-}
-
-TQueueFolder& TQueueFolder::operator=(TQueueFolder&& other) noexcept {
-    if (this != &other) {
-        Release();
-        path_ = std::move(other.path_);
-        handle_ = other.handle_;
-        lock_ = std::move(other.lock_);
-        other.handle_ = kNone;
-    }
-    return *this;
-}
-
-TQueueFolder::~TQueueFolder() { Release(); }
-
 void TQueueFolder::Release() noexcept {
     if (handle_ == kNone) return;
     ::close(static_cast<int>(handle_));

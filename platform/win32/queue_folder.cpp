@@ -41,24 +41,6 @@ TQueueFolder TQueueFolder::Open(const std::string& path) {
     return TQueueFolder(folder, reinterpret_cast<std::intptr_t>(h));
 }
 
-TQueueFolder::TQueueFolder(TQueueFolder&& other) noexcept
-    : path_(std::move(other.path_)), handle_(other.handle_), lock_(std::move(other.lock_)) {
-    other.handle_ = kNone;
-}
-
-TQueueFolder& TQueueFolder::operator=(TQueueFolder&& other) noexcept {
-    if (this != &other) {
-        Release();
-        path_ = std::move(other.path_);
-        handle_ = other.handle_;
-        lock_ = std::move(other.lock_);
-        other.handle_ = kNone;
-    }
-    return *this;
-}
-
-TQueueFolder::~TQueueFolder() { Release(); }
-
 void TQueueFolder::Release() noexcept {
     lock_.reset();
     if (handle_ == kNone) return;
