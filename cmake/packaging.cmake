@@ -59,8 +59,6 @@ install(FILES ${ORDO_PACKAGING_DIR}/fqreplay/fqreplay.service ${ORDO_PACKAGING_D
 install(FILES ${CMAKE_BINARY_DIR}/man/fqreplay.1.gz DESTINATION usr/share/man/man1 COMPONENT fqreplay)
 install(FILES ${ORDO_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/doc/fqreplay/changelog.gz
   DESTINATION usr/share/doc/fqreplay COMPONENT fqreplay)
-install(FILES ${ORDO_PACKAGING_DIR}/fqreplay/lintian-overrides DESTINATION usr/share/lintian/overrides
-  RENAME fqreplay COMPONENT fqreplay)
 
 if(TARGET ordo-server)
   install(TARGETS ordo-server RUNTIME DESTINATION usr/bin COMPONENT server)

@@ -269,8 +269,10 @@ void TOrdoClientSocket::WaitForSentReply() {
     if (end == TWaitEnd::weStopped) return;
     replies_.WaitGaveUp(end == TWaitEnd::weTimedOut);
     // There is no request id on the wire: the reply given up on may still come and would pass for the
-    // answer of the next request. Only a fresh connection is in step again.
-    if ((end == TWaitEnd::weTimedOut || end == TWaitEnd::weQuit) && Active()) Close();
+    // answer of the next request. Only a fresh connection is in step again. A quit sends no next data request
+    // (the program is ending), and what the server still sends (the login's reply, a pushed update that must
+    // be refused aloud) is read on the same connection.
+    if (end == TWaitEnd::weTimedOut && Active()) Close();
 }
 
 void TOrdoClientSocket::ReplyArrived(bool force) {

@@ -222,10 +222,15 @@ else
   # A program update pushed by the server, to fqreplay run as root (as a root cron line would) and
   # as its user: refused, said on stderr, the queue still replayed, the packaged program unchanged.
   printf '#!/bin/sh\necho replaced\n' >"$work/update.sh"
+  # The server runs as its own user: it must reach the file through the work folder.
+  chmod o+x "$work"
+  chmod 0644 "$work/update.sh"
   if start_server ordo-server /usr/bin/ordo-server --config /etc/ordo-server/ordo-server.conf \
        --port "${server_port:-0}" --push-update "$work/update.sh"; then
     for user in root fqreplay; do
+      # The login goes out behind the first statement, so the push arrives while the second one waits.
       queue_file "002-$user.txt" "UPDATE BAS_MCBUYER SET CURRMISU = 0 WHERE BUYERCD = 'none'"
+      queue_file "003-$user.txt" "UPDATE BAS_MCBUYER SET CURRMISU = 0 WHERE BUYERCD = 'none'"
       status=0
       (unset DISPLAY; runuser -u "$user" -- timeout 60 fqreplay --connect-timeout 20 </dev/null >"$work/run.out" 2>&1) \
         || status=$?

@@ -2,6 +2,8 @@
 // a queue file that cannot be deleted, a queue folder nobody may change.
 #include <gtest/gtest.h>
 
+#include "codec/message_codes.h"
+#include "fault_proxy.h"
 #include "fault_support.h"
 
 namespace ordo::test {
@@ -63,6 +65,30 @@ TEST(QueueFolder, AFileThatCannotBeDeletedIsNotSentAndTheOthersStillGo) {
     EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 3}));
     EXPECT_NE(f.Stderr().find((f.Queue() / ItemFile(2)).string() + ": stays: not sent"), std::string::npos)
         << f.Stderr();
+}
+
+// The suite rewrites a queue file while its old statement is on the server: the old work is done, the new is not,
+// so the file stays (75) and the next run sends the new statement.
+TEST(QueueFolder, AFileRewrittenWhileItsWorkRunsStaysWithItsNewWork) {
+    ReplayFixture f;
+    f.Exec(kItemsTable);
+    f.Put(ItemFile(1), ItemInsert(1));
+    bool rewritten = false;
+    FaultProxy proxy(f.Server().Port(), [&](const FrameSeen& s) {
+        if (s.fromServer && s.code == mcCodedParamList && !rewritten) {
+            rewritten = true;
+            f.Put(ItemFile(1), ItemInsert(2));  // committed already; its reply is on the way
+        }
+        return FrameAction::kForward;
+    });
+    f.WriteIni(proxy.Port());
+    EXPECT_EQ(f.Run(kEndsWithinMs), 75) << f.Stderr();
+    ASSERT_TRUE(rewritten);
+    EXPECT_TRUE(f.Has(ItemFile(1)));
+    EXPECT_NE(f.Stderr().find("rewritten while its work ran"), std::string::npos) << f.Stderr();
+    EXPECT_EQ(f.Run(kEndsWithinMs), 0) << f.Stderr();
+    EXPECT_FALSE(f.Has(ItemFile(1)));
+    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 2}));
 }
 
 // A folder the run cannot delete in: nothing is sent at all, rather than every file applied again at every start.
