@@ -70,7 +70,14 @@ public:
     void SetProgressVisible(bool visible) override { window_.Progress().SetVisible(visible); }
     void RepaintProgress() override { window_.Progress().Repaint(); }
     void SetDefaultCursor() override { ui_.SetScreenCursor(crDefault); }
-    void CloseWindow() override { window_.Close(); }
+    void CloseWindow() override {
+        if (OnCloseWindow)
+            OnCloseWindow();
+        else
+            window_.Close();
+    }
+    /// Takes the walk's closing of the window over, when set.
+    std::function<void()> OnCloseWindow;
 
 private:
     IUiWindow& window_;

@@ -20,6 +20,10 @@ namespace {
 constexpr std::uintptr_t kConnectTimerId = 1;
 constexpr std::uintptr_t kConnectDeadlineTimerId = 2;
 constexpr std::uint32_t kConnectTimerInterval = 5000;
+constexpr std::uintptr_t kLingerTimerId = 3;
+/// The login goes out only after the walk, and a server's push follows its reply: the window stays this long
+/// after the walk so that what the server sends then is read (a pushed update refused aloud), not cut off.
+constexpr std::uint32_t kLingerAfterWalk = 300;
 
 }  // namespace
 
@@ -28,6 +32,13 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     window_->OnClose = [](IUiWindow&) { PostQuitMessage(0); };
     hwnd_ = AllocateHWnd([this](const TMessage& msg) { WindowProc(msg); });
     view_ = std::make_unique<TWindowView>(*window_, ui_);
+    view_->OnCloseWindow = [this] {
+        if (stopping_) {
+            window_->Close();  // a signal or a given-up connect: end now
+            return;
+        }
+        SetTimer(hwnd_, kLingerTimerId, kLingerAfterWalk);
+    };
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
         socketPort_, *view_, [this] { return bConnected_; },
         [this] {
@@ -42,6 +53,7 @@ TfrmPellow::~TfrmPellow() {
     if (hwnd_) {
         KillTimer(hwnd_, kConnectTimerId);
         KillTimer(hwnd_, kConnectDeadlineTimerId);
+        KillTimer(hwnd_, kLingerTimerId);
         DeallocateHWnd(hwnd_);
     }
 }
@@ -190,6 +202,10 @@ void TfrmPellow::WindowProc(const TMessage& msg) {
     if (msg.message != WM_TIMER) return;
     if (msg.wParam == kConnectTimerId) tmrConnectTimer();
     if (msg.wParam == kConnectDeadlineTimerId) ConnectDeadline();
+    if (msg.wParam == kLingerTimerId) {
+        KillTimer(hwnd_, kLingerTimerId);
+        if (!window_->Closed()) window_->Close();
+    }
 }
 
 TQueueFolder& TfrmPellow::Folder() {
