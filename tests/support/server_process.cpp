@@ -81,7 +81,8 @@ void OrdoServerProcess::Launch() {
                                : options_.ledgerSchema      ? LedgerSchema()
                                                             : std::string();
     if (!FirebirdServer().empty()) {
-        if (!created_) CreateOnFirebirdServer(script);
+        // A second server on the same folder (a restart, two servers on one database) attaches what the first made.
+        if (!created_ && !fs::exists(DatabasePath())) CreateOnFirebirdServer(script);
         created_ = true;
     } else {
         args.push_back("--create");
