@@ -13,8 +13,17 @@ namespace ordo {
 
 namespace {
 
-std::mutex gMutex;
-std::string gOverride;  // guarded by gMutex
+// Reached through a function so that texts built while other files' globals are constructed (a
+// constant holding a Korean literal) find it ready, whatever order the linker chose.
+struct CodePageOverride {
+    std::mutex mutex;
+    std::string codeset;  // guarded by mutex
+};
+
+CodePageOverride& Override() {
+    static CodePageOverride state;
+    return state;
+}
 
 constexpr char16_t kReplacementChar = 0xFFFD;
 
@@ -129,8 +138,9 @@ void InitLocale() {
 
 std::string AnsiCodePage() {
     {
-        std::lock_guard lock(gMutex);
-        if (!gOverride.empty()) return gOverride;
+        auto& o = Override();
+        std::lock_guard lock(o.mutex);
+        if (!o.codeset.empty()) return o.codeset;
     }
     return detail::NameOfCodePage(::GetACP());
 }
@@ -138,8 +148,9 @@ std::string AnsiCodePage() {
 bool AnsiCodePageIsUtf8() { return detail::CodePageOfName(AnsiCodePage()) == CP_UTF8; }
 
 void OverrideAnsiCodePage(std::string_view codeset) {
-    std::lock_guard lock(gMutex);
-    gOverride = std::string(codeset);
+    auto& o = Override();
+    std::lock_guard lock(o.mutex);
+    o.codeset = std::string(codeset);
 }
 
 std::string ConvertCodeset(std::string_view text, std::string_view fromCodeset, std::string_view toCodeset) {

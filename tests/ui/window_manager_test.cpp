@@ -125,8 +125,11 @@ TEST_F(UnderOpenbox, TheFramedWindowSitsInTheWorkAreaCorner) {
     // Moved while framed, a position still means the frame's corner.
     window->SetPosition(area.Left, area.Top);
     EXPECT_TRUE(PumpUntil([&] {
+        // The window must have heard of the move too: a position equal to the one it still believes in
+        // would not be sent, and the move back would never happen.
         const TGeometry moved = probe.Geometry(outer);
-        return moved.x == area.Left && moved.y == area.Top;
+        return moved.x == area.Left && moved.y == area.Top && window->Left() == area.Left &&
+               window->Top() == area.Top;
     })) << "the frame moves to the work area's top-left corner";
     window->SetPosition(area.Right - window->Width(), area.Bottom - window->Height());
     ASSERT_TRUE(PumpUntil([&] {
