@@ -276,10 +276,7 @@ void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, c
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
-            {
-                auto inUse = statements_.Use();
-                statements_.Clear();
-            }
+            statements_.Clear();
             db_.reset();
         }
         SendError(dataSetId, e.what());

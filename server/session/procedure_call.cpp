@@ -78,6 +78,7 @@ ProcedureCall PrepareProcedureCall(FbAttachment& att, std::string_view name, con
     }
     std::string args = marks.empty() ? std::string() : "(" + marks + ")";
     call.bound.sql = (call.selectable ? "SELECT * FROM " : "EXECUTE PROCEDURE ") + Quoted(proc) + args;
+    call.bound.procedureCall = true;
     return call;
 }
 
