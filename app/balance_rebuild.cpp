@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <exception>
+
 #include "core/errors.h"
 #include "core/text_convert.h"
 
@@ -11,15 +13,13 @@ namespace {
 constexpr const char* kFloorDate = "2001-01-01";
 constexpr int kRowsPerBatch = 100;
 
-/// A statement that was not sent or not confirmed; the rebuild ends and its command stays queued.
-class EStatementNotConfirmed : public EOrdoError {
-public:
-    using EOrdoError::EOrdoError;
-};
-
 }  // namespace
 
 bool TBalanceRebuild::RebuildBalance(std::string buyerCode, std::string buyerName, std::string startDate) {
+    return Rebuild(std::move(buyerCode), std::move(buyerName), std::move(startDate)).Succeeded();
+}
+
+TRebuildResult TBalanceRebuild::Rebuild(std::string buyerCode, std::string buyerName, std::string startDate) {
     if (startDate.empty()) startDate = kFloorDate;
     if (buyerCode.empty()) buyerName.clear();
     code_ = QuoteLiteral(buyerCode);
@@ -28,24 +28,41 @@ bool TBalanceRebuild::RebuildBalance(std::string buyerCode, std::string buyerNam
     // From the raw date: built from the quoted one, every quote in it would be doubled twice.
     lowKey_ = QuoteLiteral(LowVoucherKey(startDate));
     batch_.clear();
+    plan_.clear();
     lastKind_.clear();
     currentDay_.clear();
     day_ = TLedgerDay{};
-    try {
-        Run();
-        return true;
-    } catch (...) {
-        return false;
+
+    TRebuildResult result;
+    const std::string query = code_.empty() ? WalkInDayQuery(date_) : BuyerLedgerQuery(code_, date_, lowKey_);
+    result.request = runner_.Run(query, query_);
+    if (!result.request.RowsUsable()) {
+        result.failedAt = TRebuildResult::TStage::rsQuery;
+        return result;
     }
+    try {
+        PlanWrites();
+    } catch (const std::exception& e) {
+        result.failedAt = TRebuildResult::TStage::rsCompute;
+        result.reason = e.what();
+        return result;
+    }
+    result.writesPlanned = plan_.size();
+    for (const std::string& write : plan_) {
+        if (Trim(write).empty()) continue;  // an empty batch sends nothing
+        result.request = runner_.Run(write, writes_);
+        if (!result.request.Confirmed()) {
+            result.failedAt = TRebuildResult::TStage::rsWrite;
+            return result;
+        }
+        ++result.writesConfirmed;
+    }
+    return result;
 }
 
-void TBalanceRebuild::Run() {
+void TBalanceRebuild::PlanWrites() {
     const bool buyer = !code_.empty();
-    if (buyer)
-        Send(BuyerLedgerQuery(code_, date_, lowKey_), query_);
-    else
-        Send(WalkInDayQuery(date_), query_);
-    if (buyer) Send(BuyerDeleteStatement(code_, date_), writes_);
+    if (buyer) plan_.push_back(BuyerDeleteStatement(code_, date_));
 
     const bool hasRows = query_.RecordCount() > 0;
     if (buyer && hasRows) {
@@ -53,7 +70,7 @@ void TBalanceRebuild::Run() {
     } else if (buyer) {
         // Nothing carried in and nothing moved: the buyer owes nothing from the start date on. The walk-in
         // ledger is no business of this command and stays as it is.
-        Send(BalanceStatement(code_, 0), writes_);
+        plan_.push_back(BalanceStatement(code_, 0));
     } else {
         WalkInDayTotal();
     }
@@ -186,14 +203,8 @@ std::string& TBalanceRebuild::NextStatement() {
 void TBalanceRebuild::Append(const std::string& statement) { NextStatement() += statement; }
 
 void TBalanceRebuild::SendBatch() {
-    Send(batch_, writes_);
+    plan_.push_back(std::move(batch_));
     batch_.clear();
-}
-
-void TBalanceRebuild::Send(const std::string& sql, IReplayDataSet& dataSet) {
-    if (Trim(sql).empty()) return;  // an empty batch sends nothing
-    if (runner_.RunStatement(sql, dataSet) < 0)
-        throw EStatementNotConfirmed("The server did not confirm a statement of the balance rebuild");
 }
 
 }  // namespace ordo

@@ -1,11 +1,31 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/ledger_statements.h"
 #include "app/replay_ports.h"
 #include "app/statement_runner.h"
 
 namespace ordo {
+
+/// How a rebuild ended, and where it stopped when it failed.
+struct [[nodiscard]] TRebuildResult {
+    enum class TStage : std::uint8_t {
+        rsDone,     ///< every statement was confirmed
+        rsQuery,    ///< the ledger query was not answered with its rows: nothing was written
+        rsCompute,  ///< the ledger could not be computed from the rows (a NULL amount): nothing was written
+        rsWrite,    ///< a write was not confirmed; those before it were
+    };
+    TStage failedAt = TStage::rsDone;
+    TStatementResult request;  ///< the request that failed (query or write)
+    std::string reason;        ///< why the computation failed
+    std::size_t writesConfirmed = 0;
+    std::size_t writesPlanned = 0;
+
+    [[nodiscard]] bool Succeeded() const noexcept { return failedAt == TStage::rsDone; }
+};
 
 /// Rebuilds one buyer's day-by-day receivable ledger (or the walk-in day row) from a start date and stores the
 /// buyer's balance. Queries run on the query data set, writes on the write data set, collected into batches.
@@ -16,9 +36,13 @@ public:
 
     /// True when the whole rebuild ran and every statement it sent was confirmed by the server.
     bool RebuildBalance(std::string buyerCode, std::string buyerName, std::string startDate);
+    /// The rebuild, with how it ended. Every write is computed from the query's rows before the first one is
+    /// sent, so a rebuild that cannot be computed writes nothing and leaves the ledger as it was.
+    TRebuildResult Rebuild(std::string buyerCode, std::string buyerName, std::string startDate);
 
 private:
-    void Run();
+    /// The writes of the rebuild, in the order they go out, computed from the query's rows.
+    void PlanWrites();
     void LedgerWalk();
     void WalkInDayTotal();
     /// The amounts of the query row the walk stands on, as one day's movements.
@@ -30,8 +54,8 @@ private:
     void Append(const std::string& statement);
     /// The batch with the line of one more statement begun, for the statement to be written onto.
     std::string& NextStatement();
+    /// Ends the batch being written: it becomes the next planned write.
     void SendBatch();
-    void Send(const std::string& sql, IReplayDataSet& dataSet);
     double Amount(const char* column) { return query_.FieldAsFloat(column); }
     void FindLedgerColumns();
 
@@ -46,6 +70,7 @@ private:
 
     std::string code_, name_, date_, lowKey_;  // already quoted for SQL
     std::string batch_;
+    std::vector<std::string> plan_;
     std::string lastKind_;
     std::string currentDay_;  // as the query gave it, for comparing days
     TLedgerDay day_;

@@ -22,20 +22,31 @@ constexpr std::string_view kUsage =
     "Options:\n"
     "  --connect-timeout SECONDS  give up when no connection has come up within\n"
     "                             SECONDS (a whole number from 1 to 86400)\n"
+    "  --reply-timeout SECONDS    give up on any one reply after SECONDS (1 to\n"
+    "                             86400), queries included; without it a query\n"
+    "                             waits for its reply without limit and other\n"
+    "                             statements 30 seconds. A file whose reply did\n"
+    "                             not come stays for the next run\n"
     "  --help                     print this text and exit\n"
     "  --version                  print the version and exit\n"
     "\n"
     "Exit status:\n"
     "  0   the walk ran and the queue is empty\n"
-    "  1   an error ended the walk; stderr names the queue file and the server's\n"
-    "      text\n"
+    "  1   something will fail the same way again until someone acts: the server\n"
+    "      refused a statement, a rebuild could not be computed, a file is empty,\n"
+    "      cannot be read or deleted, or the queue folder is not writable; stderr\n"
+    "      names the file and the reason\n"
     "  2   a usage or configuration error (no Environment.ini, a DBDSPort that is\n"
-    "      not a port, neither SvrIP nor SvrNM set, no temp/FQ folder); nothing\n"
-    "      was sent\n"
-    "  75  work is left for a later run: files stayed because a reply did not\n"
-    "      come, the connection was lost or a rebuild failed; no connection within\n"
-    "      --connect-timeout; another copy holds the queue; or a signal stopped\n"
-    "      the run with files left\n"
+    "      not a port, neither SvrIP nor SvrNM set, an ExactlyOnce other than 0 or\n"
+    "      1, no temp/FQ folder); nothing was sent\n"
+    "  75  work is left that a later run may do by itself: no connection within\n"
+    "      --connect-timeout, the connection was lost, a reply did not come in\n"
+    "      time, the database was busy, another copy holds the queue, a file was\n"
+    "      rewritten while its work ran, or a signal stopped the run\n"
+    "\n"
+    "SIGTERM, SIGINT and SIGHUP let the statement in flight finish (its reply is\n"
+    "awaited up to its time limit), then stop before the next file; a second\n"
+    "signal stops at once.\n"
     "\n"
     "Messages go to stderr, one line each; nothing is written to a log file.\n";
 
@@ -51,6 +62,10 @@ std::variant<TCommandLine, TUsageError> ParseCommandLine(const std::vector<std::
     CLI::Option* timeout = app.add_option("--connect-timeout", seconds)
                                ->type_name("SECONDS")
                                ->check(CLI::Range(1u, kLongestConnectTimeout));
+    unsigned replySeconds = 0;
+    CLI::Option* reply = app.add_option("--reply-timeout", replySeconds)
+                             ->type_name("SECONDS")
+                             ->check(CLI::Range(1u, kLongestConnectTimeout));
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes them last first
     try {
         app.parse(reversed);
@@ -58,6 +73,7 @@ std::variant<TCommandLine, TUsageError> ParseCommandLine(const std::vector<std::
         return TUsageError{e.what()};
     }
     if (timeout->count() > 0) result.connectTimeout = seconds;
+    if (reply->count() > 0) result.replyTimeout = replySeconds;
     return result;
 }
 

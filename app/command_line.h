@@ -10,7 +10,7 @@ namespace ordo {
 
 /// The exit statuses a scheduler sees.
 inline constexpr int kExitDone = 0;         ///< the walk ran and the queue is empty
-inline constexpr int kExitWalkError = 1;    ///< an error ended the walk
+inline constexpr int kExitWalkError = 1;    ///< something will fail the same way again until someone acts
 inline constexpr int kExitUsage = 2;        ///< a usage or configuration error; nothing was touched
 inline constexpr int kExitTryLater = 75;    ///< work is left for a later run
 
@@ -19,6 +19,8 @@ struct TCommandLine {
     bool version = false;
     /// Seconds to wait for a connection before giving up; none: retry until one comes up.
     std::optional<unsigned> connectTimeout;
+    /// Seconds any one reply may take, selects and the rebuild's query included; none: the program's own limits.
+    std::optional<unsigned> replyTimeout;
 };
 
 /// A command line that cannot be understood; its text says why.

@@ -12,11 +12,6 @@ public:
     explicit TSocketPort(TOrdoClientSocket& socket) : socket_(socket) {}
     void SetUserName(const std::string& name) override { socket_.SetUserName(name); }
     void SetReplyTimeLimit(std::uint32_t ms) override { socket_.SetReplyTimeLimit(ms); }
-    [[nodiscard]] bool TimedOut() const override { return socket_.TimedOut(); }
-    [[nodiscard]] bool LastWaitCompleted() const override {
-        // The request's own end: a request that could not be written ran no wait of its own.
-        return socket_.Replies().LastEnd() == TRequestEnd::reReplied;
-    }
 
 private:
     TOrdoClientSocket& socket_;
@@ -60,6 +55,7 @@ public:
     void Close() override { ds_.Close(); }
     void Open() override { ds_.Open(); }
     void ExecuteSQL() override { ds_.ExecuteSQL(); }
+    TOrdoRequestOutcome LastRequestOutcome() override { return ds_.LastRequestOutcome(); }
 
 private:
     TOrdoClientDataSet& ds_;
@@ -74,7 +70,14 @@ public:
     void SetProgressVisible(bool visible) override { window_.Progress().SetVisible(visible); }
     void RepaintProgress() override { window_.Progress().Repaint(); }
     void SetDefaultCursor() override { ui_.SetScreenCursor(crDefault); }
-    void CloseWindow() override { window_.Close(); }
+    void CloseWindow() override {
+        if (OnCloseWindow)
+            OnCloseWindow();
+        else
+            window_.Close();
+    }
+    /// Takes the walk's closing of the window over, when set.
+    std::function<void()> OnCloseWindow;
 
 private:
     IUiWindow& window_;

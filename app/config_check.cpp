@@ -1,6 +1,9 @@
 #include "app/config_check.h"
 
+#include <cerrno>
+
 #include "app/field_splitter.h"
+#include "app/file_identity.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
 #include "core/errors.h"
@@ -18,8 +21,16 @@ int DecodeConfiguredPort(std::string_view value) {
 
 std::optional<std::string> ConfigurationProblem(const std::string& exeFolder) {
     const std::string file = exeFolder + kEnvFileName;
-    if (!FileExists(file))
-        return file + ": not found; it must name the server ([SYSTEM] SvrIP or SvrNM) and its port (DBDSPort)";
+    try {
+        // Read once for the system's reason: an unreadable file would otherwise pass for one without keys.
+        ReadFileBytes(file);
+    } catch (const EOSError& e) {
+        if (e.Code() == ENOENT)
+            return file + ": not found; it must name the server ([SYSTEM] SvrIP or SvrNM) and its port (DBDSPort)";
+        const std::string text = e.what();  // "...: <the system's reason>"
+        const auto colon = text.rfind(": ");
+        return file + ": cannot be read: " + (colon == std::string::npos ? text : text.substr(colon + 2));
+    }
     auto read = [&](std::string_view key) { return ReadEnvValue(exeFolder, kEnvFileName, "SYSTEM", key); };
 
     const std::string svrIp = read("SvrIP");
@@ -36,6 +47,11 @@ std::optional<std::string> ConfigurationProblem(const std::string& exeFolder) {
         // reported below with the value that did not decode
     }
     if (!isPort) return file + ": [SYSTEM] DBDSPort \"" + portValue + "\" does not decode to a port";
+    try {
+        (void)ReadExactlyOnce(exeFolder);
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
     return std::nullopt;
 }
 

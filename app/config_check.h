@@ -11,7 +11,8 @@ namespace ordo {
 [[nodiscard]] int DecodeConfiguredPort(std::string_view value);
 
 /// One line naming the file and the key when Environment.ini in `exeFolder` is missing, its DBDSPort does not
-/// decode to a port (1 to 65535), or neither SvrIP nor SvrNM is set ("Null" counts as not set).
+/// decode to a port (1 to 65535), neither SvrIP nor SvrNM is set ("Null" counts as not set), or [FQREPLAY]
+/// ExactlyOnce is neither 0 nor 1.
 [[nodiscard]] std::optional<std::string> ConfigurationProblem(const std::string& exeFolder);
 
 }  // namespace ordo

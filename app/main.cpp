@@ -6,11 +6,13 @@
 #include "app/command_line.h"
 #include "app/config_check.h"
 #include "app/main_form.h"
+#include "app/run_log.h"
 #include "core/errors.h"
 #include "ordo_version.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
-#include "platform/folder_lock.h"
+#include "platform/files.h"
+#include "platform/queue_folder.h"
 #include "platform/locale_separators.h"
 #include "platform/process.h"
 #include "ui/ui.h"
@@ -19,41 +21,54 @@ namespace {
 
 using namespace ordo;
 
-int Replay(const TCommandLine& options) {
+std::string FilesStay(std::size_t count, const std::string& folder) {
+    return std::to_string(count) + (count == 1 ? " file stays" : " files stay") + " in " + folder + " for a later run";
+}
+
+int Replay(const TCommandLine& options, TRunLog& log) {
     const std::string exeFolder = ExeFolder();
     InitLocale();
     std::unique_ptr<IUiBackend> ui = CreateUiBackend();
     const bool headless = ui->Name() == "headless";
     if (auto problem = ConfigurationProblem(exeFolder)) {
-        std::cerr << "fqreplay: " << *problem << '\n';
+        log.Line(TRunPriority::rpError, *problem);
         // With a window somebody is there to see it wait; a scheduled run must end and say why.
         if (headless) return kExitUsage;
     }
-    const std::string queueFolder = exeFolder + "temp/FQ";
-    std::optional<TFolderLock> lock;
+    // Opened once: the folder locked is the folder walked, whatever happens to its path meanwhile.
+    std::optional<TQueueFolder> folder;
     try {
-        lock = TFolderLock::TryTake(queueFolder);
+        folder.emplace(TQueueFolder::Open(exeFolder + "temp/FQ"));
+        if (!folder->TryLock()) {
+            log.Line(TRunPriority::rpWarning,
+                     "another copy is replaying " + ToNativePath(folder->Path()) + "; this one sends nothing");
+            return kExitTryLater;
+        }
     } catch (const EOSError& e) {
-        std::cerr << "fqreplay: " << e.what() << '\n';  // names the folder and the reason
+        log.Line(TRunPriority::rpError, e.what());  // names the folder and the reason
         return kExitUsage;
     }
-    if (!lock) {
-        std::cerr << "fqreplay: another copy is replaying " << queueFolder << "; this one sends nothing\n";
-        return kExitTryLater;
+    // Work whose file cannot be deleted afterwards would be applied again at every start.
+    if (auto why = folder->WhyCannotDelete()) {
+        log.Line(TRunPriority::rpError, *why + "; nothing was sent, the queue stays as it is");
+        return kExitWalkError;
     }
 
     TfrmPellow form(*ui, exeFolder);
-    form.SetMessages(std::cerr);
+    form.SetMessages(log.Stream(), StderrIsJournal());
+    form.SetQueueFolder(*folder);
     form.SetConnectTimeout(options.connectTimeout);
-    TTerminationSignals signals([&form](int) { form.Terminate(); });
+    form.SetReplyTimeout(options.replyTimeout);
+    TTerminationSignals signals([&form](int signo) { form.StopSignal(signo); });
     form.FormCreate();
     const int status = form.Run();
-    if (form.WalkError()) {
-        std::cerr << "fqreplay: " << *form.WalkError() << '\n';
-    } else if (status == kExitTryLater && !form.GaveUpConnecting()) {
-        std::cerr << "fqreplay: " << form.FilesLeft() << (form.FilesLeft() == 1 ? " file stays" : " files stay")
-                  << " in " << queueFolder << " for a later run\n";
-    }
+    const std::string where = ToNativePath(folder->Path());
+    if (form.WalkError()) log.Line(TRunPriority::rpError, *form.WalkError());
+    if (form.StoppedBy())
+        log.Line(TRunPriority::rpWarning, "stopped by " + TTerminationSignals::Name(*form.StoppedBy()) + "; " +
+                                              FilesStay(form.FilesLeft(), where));
+    else if (status == kExitTryLater && !form.GaveUpConnecting())
+        log.Line(TRunPriority::rpWarning, FilesStay(form.FilesLeft(), where));
     return status;
 }
 
@@ -76,10 +91,11 @@ int main(int argc, char** argv) {
         std::cout << "fqreplay " << kOrdoVersion << '\n' << std::flush;
         return kExitDone;
     }
+    TRunLog log(std::cerr, StderrIsJournal());
     try {
-        return Replay(options);
+        return Replay(options, log);
     } catch (const std::exception& e) {
-        std::cerr << "fqreplay: " << e.what() << '\n';
+        log.Line(TRunPriority::rpError, e.what());
         return kExitUsage;
     }
 }

@@ -4,12 +4,14 @@
 
 #include "app/command_line.h"
 #include "app/config_check.h"
+#include "app/file_identity.h"
 #include "app/server_address.h"
 #include "core/socket_errors.h"
 #include "core/text_convert.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/net_info.h"
+#include "platform/process.h"
 #include "update/socket_update.h"
 
 namespace ordo {
@@ -18,20 +20,10 @@ namespace {
 constexpr std::uintptr_t kConnectTimerId = 1;
 constexpr std::uintptr_t kConnectDeadlineTimerId = 2;
 constexpr std::uint32_t kConnectTimerInterval = 5000;
-
-// A server's error text comes in several lines (Firebird's does); a log keeps one line per message.
-std::string OneLine(std::string_view text) {
-    std::string line;
-    for (char c : text) {
-        const bool lineBreak = c == '\r' || c == '\n';
-        if (!lineBreak)
-            line += c;
-        else if (!line.empty() && line.back() != ' ')
-            line += ' ';
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
-}
+constexpr std::uintptr_t kLingerTimerId = 3;
+/// The login goes out only after the walk, and a server's push follows its reply: the window stays this long
+/// after the walk so that what the server sends then is read (a pushed update refused aloud), not cut off.
+constexpr std::uint32_t kLingerAfterWalk = 300;
 
 }  // namespace
 
@@ -40,6 +32,13 @@ TfrmPellow::TfrmPellow(IUiBackend& ui, std::string exeFolder) : ui_(ui), sExePat
     window_->OnClose = [](IUiWindow&) { PostQuitMessage(0); };
     hwnd_ = AllocateHWnd([this](const TMessage& msg) { WindowProc(msg); });
     view_ = std::make_unique<TWindowView>(*window_, ui_);
+    view_->OnCloseWindow = [this] {
+        if (stopping_) {
+            window_->Close();  // a signal or a given-up connect: end now
+            return;
+        }
+        SetTimer(hwnd_, kLingerTimerId, kLingerAfterWalk);
+    };
     runner_ = std::make_unique<TStatementRunner>(TStatementRunner::Context{
         socketPort_, *view_, [this] { return bConnected_; },
         [this] {
@@ -54,6 +53,7 @@ TfrmPellow::~TfrmPellow() {
     if (hwnd_) {
         KillTimer(hwnd_, kConnectTimerId);
         KillTimer(hwnd_, kConnectDeadlineTimerId);
+        KillTimer(hwnd_, kLingerTimerId);
         DeallocateHWnd(hwnd_);
     }
 }
@@ -103,9 +103,14 @@ void TfrmPellow::FormCreate() {
     if (connectTimeout_) SetTimer(hwnd_, kConnectDeadlineTimerId, *connectTimeout_ * 1000U);
 }
 
-void TfrmPellow::SetMessages(std::ostream& out) {
+void TfrmPellow::SetMessages(std::ostream& out, bool journal) {
     messages_ = &out;
+    log_.emplace(out, journal);
     connectReport_.emplace(out, kConnectTimerInterval / 1000);
+}
+
+void TfrmPellow::SetReplyTimeout(std::optional<unsigned> seconds) {
+    runner_->SetReplyTimeLimit(seconds ? std::optional<std::uint32_t>(*seconds * 1000U) : std::nullopt);
 }
 
 void TfrmPellow::ReportConnectFailure(const std::string& why) {
@@ -178,10 +183,11 @@ void TfrmPellow::ConnectDeadline() {
     KillTimer(hwnd_, kConnectDeadlineTimerId);
     if (walkDone_ || stopping_) return;  // the walk has begun: it runs to its end
     gaveUp_ = true;
-    if (messages_)
-        *messages_ << "fqreplay: no connection to " << ACSocket.Address() << ":" << ACSocket.Port() << " within "
-                   << *connectTimeout_ << " s; giving up, the queue stays for a later run\n"
-                   << std::flush;
+    if (log_)
+        log_->Line(TRunPriority::rpWarning, "no connection to " + ACSocket.Address() + ":" +
+                                                std::to_string(ACSocket.Port()) + " within " +
+                                                std::to_string(*connectTimeout_) +
+                                                " s; giving up, the queue stays for a later run");
     ACSocket.Close();
     Terminate();
 }
@@ -196,18 +202,59 @@ void TfrmPellow::WindowProc(const TMessage& msg) {
     if (msg.message != WM_TIMER) return;
     if (msg.wParam == kConnectTimerId) tmrConnectTimer();
     if (msg.wParam == kConnectDeadlineTimerId) ConnectDeadline();
+    if (msg.wParam == kLingerTimerId) {
+        KillTimer(hwnd_, kLingerTimerId);
+        if (!window_->Closed()) window_->Close();
+    }
+}
+
+TQueueFolder& TfrmPellow::Folder() {
+    if (folder_ != nullptr) return *folder_;
+    if (!ownFolder_) ownFolder_.emplace(TQueueFolder::Open(QueueFolder()));
+    return *ownFolder_;
+}
+
+void TfrmPellow::ReportFile(const std::string& name, const TFileVerdict& verdict) {
+    if (!log_) return;
+    const TRunPriority priority = verdict.failure == TFailureKind::fkLasting   ? TRunPriority::rpError
+                                  : verdict.failure == TFailureKind::fkPassing ? TRunPriority::rpWarning
+                                                                               : TRunPriority::rpNotice;
+    log_->Line(priority, ToNativePath(Folder().Path() + name) + ": stays: " + verdict.reason);
+}
+
+std::function<void(const TQueuedFile&)> TfrmPellow::StatementHook() {
+    if (!ReadExactlyOnce(sExePath_)) return beforeStatement_;
+    return [this, installation = ReadEnv("SYSSETUP", "DMGID")](const TQueuedFile& file) {
+        if (beforeStatement_) beforeStatement_(file);
+        ACSocket.AttachToNextRequest(
+            ReplayIdentityLine(FileIdentity(installation, file.name, file.size, file.modified, file.bytes)));
+    };
 }
 
 void TfrmPellow::ReplayQueue() {
-    TQueueWalk walk({QueueFolder(), *runner_, dbPort_, *view_,
-                     [this](const TRebuildCommand& c) { return RebuildBalance(c.buyerCode, c.buyerName, c.startDate); },
-                     [this] { return stopping_; }});
+    TQueueWalk walk({Folder(), *runner_, dbPort_, *view_,
+                     [this](const TRebuildCommand& c) {
+                         return rebuild_->Rebuild(c.buyerCode, c.buyerName, c.startDate);
+                     },
+                     [this] { return stopping_; },
+                     [this](const std::string& name, const TFileVerdict& v) { ReportFile(name, v); },
+                     StatementHook(),
+                     // A request the runner never sent leaves the identity behind; it must not ride on the next.
+                     [this] { ACSocket.DropAttachedLine(); }});
+    walking_ = true;
+    struct TWalking {
+        bool& flag;
+        ~TWalking() { flag = false; }
+    } walking{walking_};
     try {
         walk.ReplayQueue();
+        summary_ = walk.Summary();
     } catch (const std::exception& e) {
-        // Whoever reads the error must find the file: the server's text alone does not say which one it refused.
+        summary_ = walk.Summary();
+        summary_.lastingFailure = true;
+        // Whoever reads the error must find the file: the text alone does not say which one it concerns.
         if (walk.CurrentFile().empty()) throw;
-        throw EOrdoError(ToNativePath(QueueFolder() + walk.CurrentFile()) + ": " + OneLine(e.what()));
+        throw EOrdoError(ToNativePath(Folder().Path() + walk.CurrentFile()) + ": " + e.what());
     }
 }
 
@@ -228,6 +275,27 @@ void TfrmPellow::Terminate() {
     if (!window_->Closed()) window_->Close();
 }
 
+void TfrmPellow::StopSignal(int signo) {
+    ++signalsSeen_;
+    if (!stopSignal_) stopSignal_ = signo;
+    stopping_ = true;
+    if (!walking_) {
+        Terminate();  // nothing is in flight: end now
+        return;
+    }
+    if (signalsSeen_ == 1) {
+        if (log_)
+            log_->Line(TRunPriority::rpNotice, TTerminationSignals::Name(signo) +
+                                                   ": stopping once the statement in flight has its reply "
+                                                   "(a second signal stops at once)");
+        return;
+    }
+    // The reply given up on may still be committed by the server: its file stays, and the next run applies it
+    // unless the server's journal recognises it.
+    if (log_) log_->Line(TRunPriority::rpWarning, TTerminationSignals::Name(signo) + " again: stopping at once");
+    Terminate();
+}
+
 int TfrmPellow::Run() {
     FormShow();
     // The loop ends with the window, not only with the quit message: a reply wait running when the window closes
@@ -235,13 +303,21 @@ int TfrmPellow::Run() {
     TMessage msg;
     while (!window_->Closed() && GetMessage(msg)) DispatchMessage(msg);
     filesLeft_ = CountQueueFiles();
-    if (walkError_) return kExitWalkError;
-    if (gaveUp_ || filesLeft_ > 0) return kExitTryLater;
-    return kExitDone;
+    TRunSummary summary = summary_;
+    summary.gaveUpConnecting = gaveUp_;
+    summary.stoppedBySignal = summary.stoppedBySignal || stopSignal_.has_value();
+    summary.filesLeft = filesLeft_;
+    if (walkError_) summary.lastingFailure = true;
+    summary_ = summary;
+    return ExitStatusOf(summary);
 }
 
-std::size_t TfrmPellow::CountQueueFiles() const {
-    return DirectoryExists(QueueFolder()) ? ListFiles(QueueFolder(), "*.txt").size() : 0;
+std::size_t TfrmPellow::CountQueueFiles() {
+    try {
+        return Folder().List("*.txt").size();
+    } catch (const EOSError&) {
+        return 0;  // no folder: nothing was queued, and the start-up check has said so
+    }
 }
 
 }  // namespace ordo

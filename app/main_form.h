@@ -10,6 +10,8 @@
 #include "app/connect_report.h"
 #include "app/message_box_watch.h"
 #include "app/queue_walk.h"
+#include "app/replay_verdict.h"
+#include "app/run_log.h"
 #include "app/server_address.h"
 #include "app/statement_runner.h"
 #include "client/client_data_set.h"
@@ -44,14 +46,24 @@ public:
 
     /// Asks the program to end: the walk stops before its next file and the window closes.
     void Terminate();
+    /// A stop signal: the first lets the statement in flight end and stops before the next file (at once when
+    /// the walk has not begun); a second gives up the reply awaited and stops at once.
+    void StopSignal(int signo);
     /// Shows the window, runs the message loop until the window closes; the exit status of the run: 0 when the
-    /// walk ran and left the queue empty, 1 when an error ended the walk, 75 when work is left for a later run.
+    /// walk ran and left the queue empty, 1 when something will fail again, 75 when work is left for a later run.
     int Run();
 
-    /// Where the program says what went wrong (failed connection attempts, giving up); none by default.
-    void SetMessages(std::ostream& out);
+    /// Where the program says what went wrong (failed connection attempts, giving up, each file that stays);
+    /// none by default. `journal`: each line carries its syslog priority.
+    void SetMessages(std::ostream& out, bool journal = false);
     /// Gives up when no connection has come up within `seconds` after FormCreate; none: retry for ever.
     void SetConnectTimeout(std::optional<unsigned> seconds) noexcept { connectTimeout_ = seconds; }
+    /// Gives up on any one reply after `seconds`; none: the program's own limits.
+    void SetReplyTimeout(std::optional<unsigned> seconds);
+    /// The queue folder this run holds (opened and locked); without one the form opens the folder itself.
+    void SetQueueFolder(TQueueFolder& folder) noexcept { folder_ = &folder; }
+    /// Runs right before each statement file's request is sent.
+    void SetBeforeStatement(std::function<void(const TQueuedFile&)> hook) { beforeStatement_ = std::move(hook); }
 
     [[nodiscard]] const std::string& ExePath() const noexcept { return sExePath_; }
     [[nodiscard]] bool Connected() const noexcept { return bConnected_; }
@@ -59,8 +71,12 @@ public:
     [[nodiscard]] bool GaveUpConnecting() const noexcept { return gaveUp_; }
     /// The queue files left when Run() returned.
     [[nodiscard]] std::size_t FilesLeft() const noexcept { return filesLeft_; }
-    /// The queue file whose work failed and the message of the exception that ended the walk, if one did.
+    /// The message of an exception that ended the walk (naming the file), if one did.
     [[nodiscard]] const std::optional<std::string>& WalkError() const noexcept { return walkError_; }
+    /// What the walk met (failures that pass or last, a stop), once Run() has returned.
+    [[nodiscard]] const TRunSummary& Summary() const noexcept { return summary_; }
+    /// The signal that stopped the run, if one did.
+    [[nodiscard]] std::optional<int> StoppedBy() const noexcept { return stopSignal_; }
     [[nodiscard]] IUiWindow& Window() noexcept { return *window_; }
     [[nodiscard]] bool TimerEnabled() const noexcept { return timerEnabled_; }
 
@@ -73,9 +89,14 @@ private:
     void EnableConnectTimer();
     void WindowProc(const TMessage& msg);
     std::string ReadEnv(std::string_view section, std::string_view key) const;
+    /// What the walk calls before each statement file's request: with ExactlyOnce on, it attaches the file's
+    /// identity to that request.
+    std::function<void(const TQueuedFile&)> StatementHook();
     void ReportConnectFailure(const std::string& why);
     [[nodiscard]] std::string QueueFolder() const { return sExePath_ + "temp/FQ/"; }
-    [[nodiscard]] std::size_t CountQueueFiles() const;
+    [[nodiscard]] std::size_t CountQueueFiles();
+    TQueueFolder& Folder();
+    void ReportFile(const std::string& name, const TFileVerdict& verdict);
 
     IUiBackend& ui_;
     TMessageBoxWatch socketUi_{ui_};
@@ -92,6 +113,14 @@ private:
     std::ostream* messages_ = nullptr;
     std::optional<TConnectReport> connectReport_;
     std::optional<std::string> walkError_;
+    std::optional<TRunLog> log_;
+    TQueueFolder* folder_ = nullptr;
+    std::optional<TQueueFolder> ownFolder_;
+    TRunSummary summary_;
+    std::optional<int> stopSignal_;
+    int signalsSeen_ = 0;
+    bool walking_ = false;
+    std::function<void(const TQueuedFile&)> beforeStatement_;
     TRecentText userName_;  // the user name statements carry
 
     TSocketPort socketPort_{ACSocket};

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "net/request_outcome.h"
+
 namespace ordo {
 
 /// What the statement runner needs of the client socket.
@@ -14,10 +16,6 @@ public:
     virtual void SetUserName(const std::string& name) = 0;
     /// Sets the time limit of the socket's reply wait (0 = none); it stays set for later waits.
     virtual void SetReplyTimeLimit(std::uint32_t milliseconds) = 0;
-    /// True once any reply wait of this socket has given up on its time limit; never cleared.
-    [[nodiscard]] virtual bool TimedOut() const = 0;
-    /// True when the last reply wait ended because its reply arrived (not by a time limit, a quit or a failure).
-    [[nodiscard]] virtual bool LastWaitCompleted() const = 0;
 };
 
 /// What the runner and the rebuild need of a client data set: load SQL, open or execute, then read rows.
@@ -32,6 +30,8 @@ public:
     virtual void Close() = 0;
     virtual void Open() = 0;
     virtual void ExecuteSQL() = 0;
+    /// How the data set's last request ended; a new request has a new id.
+    [[nodiscard]] virtual TOrdoRequestOutcome LastRequestOutcome() = 0;
 
     [[nodiscard]] virtual int RecordCount() = 0;
     virtual void First() = 0;

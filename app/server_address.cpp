@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "core/text_convert.h"
 #include "platform/net_info.h"
@@ -40,8 +41,14 @@ std::optional<std::string> ResolveHostName(std::string_view name) {
 }
 
 std::string LookupHostAddress(std::string_view name) {
-    if (name.empty() || name.size() > kLookupNameLimit) return {};
-    return ResolveHostFirstAddress(name).value_or(std::string());
+    if (name.empty()) return {};
+    const std::string quoted = "the server name \"" + std::string(name) + "\"";
+    if (name.size() > kLookupNameLimit)
+        throw EOSError(quoted + " is longer than " + std::to_string(kLookupNameLimit) + " characters", 0);
+    std::string why;
+    const std::vector<std::string> addresses = ResolveHostAddresses(name, &why);
+    if (addresses.empty()) throw EOSError(quoted + " does not resolve: " + why, 0);
+    return addresses.front();
 }
 
 std::string GetLocalIP() {

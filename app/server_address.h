@@ -22,8 +22,10 @@ bool IsDottedNumber(std::string_view text);
 /// The first address of `name` in dotted form; an empty name resolves the machine's own name.
 std::optional<std::string> ResolveHostName(std::string_view name);
 
-/// The dotted address of `name`, or empty when it cannot be resolved. Names longer than 100 characters
-/// are refused (empty) rather than cut short, so a long name never resolves to some other host.
+/// The dotted address of `name` (empty for an empty name). Raises EOSError naming the name and the
+/// resolver's reason when it does not resolve, so that a run says at once why it cannot connect. Names
+/// longer than 100 characters are refused rather than cut short, so a long name never resolves to some
+/// other host.
 std::string LookupHostAddress(std::string_view name);
 
 /// The last address of this machine's own name, or empty.

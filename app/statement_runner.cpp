@@ -1,6 +1,9 @@
 #include "app/statement_runner.h"
 
+#include <algorithm>
+#include <exception>
 
+#include "core/errors.h"
 #include "core/text_convert.h"
 
 namespace ordo {
@@ -10,6 +13,16 @@ constexpr std::uint32_t kStatementTimeLimit = 30000;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+/// Runs the clean-up steps after a request; a failure among them must not hide how the request ended.
+template <class Steps>
+void CleanUp(Steps steps) noexcept {
+    try {
+        steps();
+    } catch (const std::exception&) {
+        // The data set is reset again before its next statement; the request's own end is what counts.
+    }
 }
 
 }  // namespace
@@ -27,64 +40,66 @@ TStatementKind ClassifyStatement(std::string_view sql) {
     return TStatementKind::skExecute;
 }
 
-// A wait that ends without its reply (time limit, lost connection, a stop request) returns normally; only a reply
-// that really arrived counts as success, or the walk would delete a file whose work never reached the server.
-// A stop request that came while the reply was on its way does not undo the reply: the work is done, and keeping
-// its file would apply it a second time at the next start.
-int TStatementRunner::Outcome() {
-    const bool confirmed = !ctx_.socket.TimedOut() && ctx_.socket.LastWaitCompleted() && ctx_.connected();
-    if (confirmed) return 0;
-    ctx_.view.SetDefaultCursor();
-    return -1;
+void TStatementRunner::ApplyTimeLimit(bool programSetsOne) {
+    if (programSetsOne) programLimit_ = kStatementTimeLimit;
+    if (!ctx_.replyTimeLimit) {
+        if (programSetsOne) ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
+        return;
+    }
+    const std::uint32_t cap = *ctx_.replyTimeLimit;
+    ctx_.socket.SetReplyTimeLimit(programLimit_ == 0 ? cap : std::min(programLimit_, cap));
 }
 
-int TStatementRunner::RunStatement(const std::string& sql, IReplayDataSet& dataSet) {
-    // Once a wait has given up, no later statement of this run can count as confirmed, so sending one would
-    // only apply work whose file stays queued and is applied a second time at the next start.
-    if (!ctx_.connected() || ctx_.socket.TimedOut() || Trim(sql).empty()) {
+// Success is decided by this request's own outcome alone: its id tells it from whatever the data set sent
+// before, and nothing that happens after its reply (a disconnect, a terminate, a later stray message) changes it.
+TStatementResult TStatementRunner::Run(const std::string& sql, IReplayDataSet& dataSet) {
+    TStatementResult result;
+    if (Trim(sql).empty() || !ctx_.connected()) {
+        result.request.end = TRequestEnd::reNotSent;
         ctx_.view.SetDefaultCursor();
-        return -1;
+        return result;
     }
     ctx_.socket.SetUserName(ctx_.userName());
     dataSet.UseProgramSocket();
 
     const bool executeText = StartsWith(UpperCase(Trim(sql).substr(0, 7)), "EXECUTE");
-    if (ClassifyStatement(sql) == TStatementKind::skReturnsRows) {
-        if (executeText) ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
-        try {
-            dataSet.ClearSQL();
-            dataSet.SetActive(false);
-            dataSet.Close();
-            dataSet.AddSQL(sql);
-            dataSet.Open();
-            const int result = Outcome();
-            dataSet.ClearSQL();
-            return result;
-        } catch (...) {
-            try { dataSet.ClearSQL(); } catch (...) {}  // the server's error is the one to report
-            throw;
-        }
-    }
-
-    ctx_.socket.SetReplyTimeLimit(kStatementTimeLimit);
-    auto cleanUp = [&dataSet] {
-        dataSet.Close();
-        dataSet.ClearSQL();
-        dataSet.SetActive(false);
-    };
+    const bool opens = ClassifyStatement(sql) == TStatementKind::skReturnsRows;
+    ApplyTimeLimit(!opens || executeText);
+    const std::uint64_t before = dataSet.LastRequestOutcome().id;
     try {
         dataSet.ClearSQL();
         dataSet.SetActive(false);
         dataSet.Close();
         dataSet.AddSQL(sql);
-        dataSet.ExecuteSQL();
-        const int result = Outcome();
-        cleanUp();
-        return result;
-    } catch (...) {
-        try { cleanUp(); } catch (...) {}  // the server's error is the one to report
-        throw;
+        if (opens)
+            dataSet.Open();
+        else
+            dataSet.ExecuteSQL();
+    } catch (const std::exception& e) {
+        result.error = e.what();
     }
+    result.request = dataSet.LastRequestOutcome();
+    if (result.request.id == before) {
+        // Raised before anything went out: no request of this statement exists.
+        result.request = TOrdoRequestOutcome{};
+        result.request.end = TRequestEnd::reNotSent;
+    }
+    if (opens)
+        CleanUp([&dataSet] { dataSet.ClearSQL(); });
+    else
+        CleanUp([&dataSet] {
+            dataSet.Close();
+            dataSet.ClearSQL();
+            dataSet.SetActive(false);
+        });
+    if (!result.Confirmed()) ctx_.view.SetDefaultCursor();
+    return result;
+}
+
+int TStatementRunner::RunStatement(const std::string& sql, IReplayDataSet& dataSet) {
+    TStatementResult result = Run(sql, dataSet);
+    if (!result.error.empty() && !result.Confirmed()) throw EOrdoError(result.error);
+    return result.Confirmed() ? 0 : -1;
 }
 
 }  // namespace ordo

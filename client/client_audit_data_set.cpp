@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "resultset/dataset_stream.h"
+#include "resultset/row_rebind.h"
+#include "resultset/stream_filer.h"
+
 namespace ordo {
 
 int TOrdo2CustomAuditDataSet::CurrentRowIndex() const noexcept {
@@ -56,6 +60,78 @@ void TOrdo2CustomAuditDataSet::InternalDelete() {
         }
     }
     TOrdoCustomDataSet::InternalDelete();
+}
+
+namespace {
+
+constexpr int kDelta = 0;
+constexpr int kBookMark = 1;
+constexpr int kOldRow = 2;
+
+TOrdoDBList ChangeLogRows() {
+    TOrdoDBList rows;
+    rows.AddField("Delta", ftInteger, 0);
+    rows.AddField("BookMark", ftInteger, 0);
+    rows.AddField("OldRow", ftBlob, 0);
+    rows.ComputeLayout();
+    return rows;
+}
+
+}  // namespace
+
+void TOrdo2CustomAuditDataSet::WriteChangeLog(TStream& stream) const {
+    TOrdoDBList rows = ChangeLogRows();
+    TOrdoBlobList blobs;
+    const TOrdoFieldList& f = rows.FieldList();
+    for (std::size_t i = 0; i < changes_.size(); ++i) {
+        const TOrdoChange& c = changes_[i];
+        const int at = rows.AddRow(static_cast<std::int32_t>(i + 1));
+        TOrdoRowWriter w = rows.Writer(at);
+        w.WriteInt32(kDelta, f.Items(kDelta).Slot(), c.Delta, false);
+        w.WriteInt32(kBookMark, f.Items(kBookMark).Slot(), c.BookMark, false);
+        if (!c.OldRow.empty())
+            w.WriteInt32(kOldRow, f.Items(kOldRow).Slot(), blobs.AddBlob(c.OldRow, kOldRow + 1), false);
+    }
+    WriteStreamHeader(stream, {});
+    TOrdoFilerWriter writer(stream);
+    rows.FieldList().WriteSection(writer);
+    rows.WriteRowSection(writer);
+    blobs.WriteSection(writer);
+    writer.FlushBuffer();
+}
+
+std::vector<TOrdoChange> TOrdo2CustomAuditDataSet::ReadChangeLog(TStream& stream) {
+    if (ReadStreamHeader(stream).Contains(ssOrdoLegacy))
+        throw EReadError("The change log after the rows has no header");
+    TOrdoDBList rows;
+    TOrdoBlobList blobs;
+    {
+        TOrdoFilerReader reader(stream);
+        rows.ReadFieldSection(reader);
+        rows.ReadRowSection(reader);
+        blobs.ReadSection(reader);
+        reader.FlushBuffer();
+    }
+    if (!SameLayout(rows.FieldList(), ChangeLogRows().FieldList()))
+        throw EReadError("The change log after the rows has other columns than Delta, BookMark and OldRow");
+    const TOrdoFieldList& f = rows.FieldList();
+    std::vector<TOrdoChange> changes;
+    for (int i = 0; i < rows.Count(); ++i) {
+        const TOrdoRowReader r = rows.Reader(i);
+        TOrdoChange c;
+        const std::int32_t delta = r.Int32(f.Items(kDelta).Slot());
+        if (delta < ckInsert || delta > ckDelete)
+            throw EReadError("Change log entry of unknown kind " + std::to_string(delta));
+        c.Delta = static_cast<TOrdoChangeKind>(delta);
+        c.BookMark = r.Int32(f.Items(kBookMark).Slot());
+        if (r.HasValue(kOldRow)) {
+            const TMemoryStream* old = blobs.FindBlob(r.Int32(f.Items(kOldRow).Slot()), kOldRow + 1);
+            if (old == nullptr) throw EReadError("Change log entry without its old row");
+            c.OldRow.assign(old->Memory().begin(), old->Memory().end());
+        }
+        changes.push_back(std::move(c));
+    }
+    return changes;
 }
 
 void TOrdo2CustomAuditDataSet::InternalClose() {

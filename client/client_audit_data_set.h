@@ -3,6 +3,7 @@
 // with the row's bookmark, and for edits and deletes with the row as it stood before, so
 // that update statements can still find the row on the server.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/bytes.h"
@@ -27,6 +28,13 @@ public:
     [[nodiscard]] const std::vector<TOrdoChange>& ChangeLog() const noexcept { return changes_; }
     [[nodiscard]] bool HasChanges() const noexcept { return !changes_.empty(); }
     void ClearChangeLog() noexcept { changes_.clear(); }
+
+    /// The change log as a data set stream of its own (columns Delta, BookMark and OldRow, the
+    /// row as it stood before, as a blob), as it follows the rows in a saved stream.
+    void WriteChangeLog(TStream& stream) const;
+    /// Reads what WriteChangeLog wrote; raises EReadError on anything else.
+    [[nodiscard]] static std::vector<TOrdoChange> ReadChangeLog(TStream& stream);
+    void SetChangeLog(std::vector<TOrdoChange> changes) noexcept { changes_ = std::move(changes); }
 
 protected:
     void InternalPost() override;

@@ -136,7 +136,8 @@ TOrdoClientSocket& TOrdoBaseClientDataSet::RequestSocket() {
 }
 
 std::string TOrdoBaseClientDataSet::SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError) {
-    return RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
+    lastOutcome_ = RequestSocket().Request(line, {.wait = wait, .raisePendingError = raisePendingError});
+    return lastOutcome_.text;
 }
 
 // ---- close ----------------------------------------------------------------------------------
@@ -194,6 +195,23 @@ void TOrdoBaseClientDataSet::LoadDataSetFromStream(TStream& stream) {
 
 void TOrdoBaseClientDataSet::LoadDataSetFromFile(const std::string& fileName) {
     LoadOffline([&] { TOrdo2CustomAuditDataSet::LoadDataSetFromFile(fileName); });
+}
+
+void TOrdoBaseClientDataSet::WriteStreamTrailer(TStream& stream) {
+    if (offline_.SaveCachedUpdates && !StreamOptions().Contains(ssCachedUpdates)) WriteChangeLog(stream);
+}
+
+void TOrdoBaseClientDataSet::ReadStreamTrailer(TStream& stream, TOrdoStreamSaveOptions options) {
+    loadedChanges_.reset();
+    // A stream saved without its change log ends with the rows.
+    if (!offline_.SaveCachedUpdates || options.Contains(ssCachedUpdates) || stream.Position() >= stream.Size()) return;
+    loadedChanges_ = ReadChangeLog(stream);
+}
+
+void TOrdoBaseClientDataSet::TakeStreamTrailer() {
+    if (!loadedChanges_) return;
+    SetChangeLog(std::move(*loadedChanges_));
+    loadedChanges_.reset();
 }
 
 void TOrdoBaseClientDataSet::InternalClose() {

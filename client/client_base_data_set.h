@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "client/client_audit_data_set.h"
+#include "net/request_outcome.h"
 #include "client/client_options.h"
 #include "client/client_sql_list.h"
 #include "codec/string_line.h"
@@ -39,6 +41,8 @@ struct TOfflineData {
 
 class TOrdoBaseClientDataSet : public TOrdo2CustomAuditDataSet, public IOrdoSocketDataSet {
 public:
+    /// How this data set's last request to the server ended (its id tells one request from the next).
+    [[nodiscard]] const TOrdoRequestOutcome& LastRequestOutcome() const noexcept { return lastOutcome_; }
     TOrdoBaseClientDataSet();
     ~TOrdoBaseClientDataSet() override;
 
@@ -153,9 +157,14 @@ protected:
     void InternalClose() override;
     TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) override;
     void InternalLast() override;
+    /// With OfflineData's SaveCachedUpdates on (and ssCachedUpdates off), the change log
+    /// follows the rows in a saved stream, and a load takes it back.
+    void WriteStreamTrailer(TStream& stream) override;
+    void ReadStreamTrailer(TStream& stream, TOrdoStreamSaveOptions options) override;
+    void TakeStreamTrailer() override;
 
     /// Sends a request that collects the server's error text, and returns that text (empty
-    /// when the server reported none, or when the request does not wait).
+    /// when the server reported none, or when the request does not wait). Its outcome is kept.
     std::string SendCollecting(TOrdoStringLine& line, bool wait, bool raisePendingError);
     /// The socket, checked: NoClientSocketText() without one, kRequestPendingText while it waits.
     TOrdoClientSocket& RequestSocket();
@@ -212,6 +221,7 @@ private:
     bool freezeDescriptions_ = false;
 
     std::int32_t cursorId_ = 0;
+    TOrdoRequestOutcome lastOutcome_;
     int packetRows_ = 0;
     bool opening_ = false;
     bool delayed_ = false;
@@ -223,6 +233,7 @@ private:
     bool stateStream_ = false;
     bool registered_ = false;
     std::string fieldProperties_;
+    std::optional<std::vector<TOrdoChange>> loadedChanges_;
     std::vector<std::pair<std::string, std::int32_t>> queuedRows_;
     std::unique_ptr<IUiWindow> progress_;
 };

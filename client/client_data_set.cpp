@@ -30,12 +30,19 @@ void TOrdoClientDataSet::SetOrderBy(std::string_view orderBy) { SetOrderByValue(
 void TOrdoClientDataSet::SetStoredProcedure(std::string_view name) {
     if (name == StoredProcedure()) return;
     Close();
+    // A procedure whose parameters could not be learned is not set: the data set keeps the
+    // procedure and parameters it had, rather than a name that would run with the wrong ones.
+    const std::string oldName = StoredProcedure();
+    TOrdoParamList oldParams = Params().Clone();
     SetStoredProcedureValue(name);
-    if (name.empty()) {
-        RefreshParams();
-        return;
+    try {
+        if (name.empty()) RefreshParams();
+        else RefreshProcedureParams();
+    } catch (...) {
+        SetStoredProcedureValue(oldName);
+        oldParams.CopyParams(Params(), true);
+        throw;
     }
-    RefreshProcedureParams();
 }
 
 }  // namespace ordo

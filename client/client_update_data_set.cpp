@@ -34,6 +34,8 @@ void TOrdoUpdateClientDataSet::SetSQLGenerateLocation(TGenerateSQLLocation value
 }
 
 void TOrdoUpdateClientDataSet::ExecuteSQL() {
+    // Cleared first: an execute refused before it is sent must not show the count of the one before.
+    rowsAffected_ = 0;
     if (!StoredProcedure().empty()) {
         SetSQLOptions(SQLOptions().Include(soExecStoredProc));
         if (Active()) Close();
@@ -43,7 +45,6 @@ void TOrdoUpdateClientDataSet::ExecuteSQL() {
     // An execute that never reaches the server must not look like one that did.
     RequestSocket();
     if (!SocketUsable()) throw EDatabaseError(SocketNotActiveText());
-    rowsAffected_ = 0;
     const Bytes info = UpdateInformation();
     TOrdoStringLine line = ExecRequest(DataSetId(), PlainText(SQL().Lines()), Params(), DataBase(), info);
     std::string error = SendCollecting(line, true, false);

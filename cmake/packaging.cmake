@@ -7,7 +7,10 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 set(ORDO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
-set(ORDO_FQREPLAY_HOME /opt/fqreplay)  # the program finds Environment.ini and temp/FQ beside itself
+# The program finds Environment.ini and temp/FQ beside itself; in the packages those are links to
+# where Debian keeps settings (/etc) and queued work (/var/spool), so each is where an
+# administrator looks for it and the program's own folder stays root's.
+set(ORDO_FQREPLAY_HOME /usr/lib/fqreplay)
 
 # Man pages: written once in packaging/, installed compressed. -n keeps the archive free of a time
 # stamp, so two builds of one version give the same package.
@@ -24,17 +27,38 @@ foreach(page fqreplay/fqreplay.1 ordo-server/ordo-server.1)
 endforeach()
 add_custom_target(ordo_man_pages ALL DEPENDS ${ORDO_MAN_PAGES})
 
-# fqreplay: a folder of its own, with the queue and a sample Environment.ini; a link on the PATH.
-install(TARGETS fqreplay RUNTIME DESTINATION opt/fqreplay COMPONENT fqreplay)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/scramble-port DESTINATION opt/fqreplay COMPONENT fqreplay)
-install(FILES ${ORDO_PACKAGING_DIR}/fqreplay/Environment.ini DESTINATION opt/fqreplay COMPONENT fqreplay)
-install(DIRECTORY DESTINATION opt/fqreplay/temp/FQ COMPONENT fqreplay)
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging-links)
-file(CREATE_LINK ${ORDO_FQREPLAY_HOME}/fqreplay ${CMAKE_BINARY_DIR}/packaging-links/fqreplay SYMBOLIC)
-install(FILES ${CMAKE_BINARY_DIR}/packaging-links/fqreplay DESTINATION usr/bin COMPONENT fqreplay)
+# Links are made in the build tree and installed as they are.
+set(ORDO_LINKS ${CMAKE_BINARY_DIR}/packaging-links)
+file(MAKE_DIRECTORY ${ORDO_LINKS}/fqreplay-temp)
+file(CREATE_LINK ${ORDO_FQREPLAY_HOME}/fqreplay ${ORDO_LINKS}/fqreplay SYMBOLIC)
+file(CREATE_LINK /etc/fqreplay/Environment.ini ${ORDO_LINKS}/Environment.ini SYMBOLIC)
+file(CREATE_LINK /var/spool/fqreplay ${ORDO_LINKS}/fqreplay-temp/FQ SYMBOLIC)
+
+# The documentation every package carries: the copyright and the changelog (gzip -n: no time stamp).
+foreach(pkg fqreplay ordo-server)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/${pkg}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc/${pkg}
+    COMMAND ${ORDO_GZIP} -9 -n -c ${ORDO_PACKAGING_DIR}/changelog > ${CMAKE_BINARY_DIR}/doc/${pkg}/changelog.gz
+    DEPENDS ${ORDO_PACKAGING_DIR}/changelog
+    VERBATIM)
+  list(APPEND ORDO_DOCS ${CMAKE_BINARY_DIR}/doc/${pkg}/changelog.gz)
+endforeach()
+add_custom_target(ordo_package_docs ALL DEPENDS ${ORDO_DOCS})
+
+# fqreplay: the program and its tools in /usr/lib/fqreplay, its settings a configuration file in
+# /etc/fqreplay, its queue in /var/spool/fqreplay (made by postinst, so that an upgrade keeps the
+# administrator's owner and mode), a link on the PATH.
+install(TARGETS fqreplay RUNTIME DESTINATION usr/lib/fqreplay COMPONENT fqreplay)
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/scramble-port DESTINATION usr/lib/fqreplay COMPONENT fqreplay)
+install(FILES ${ORDO_LINKS}/Environment.ini DESTINATION usr/lib/fqreplay COMPONENT fqreplay)
+install(DIRECTORY ${ORDO_LINKS}/fqreplay-temp/ DESTINATION usr/lib/fqreplay/temp COMPONENT fqreplay)
+install(FILES ${ORDO_PACKAGING_DIR}/fqreplay/Environment.ini DESTINATION etc/fqreplay COMPONENT fqreplay)
+install(FILES ${ORDO_LINKS}/fqreplay DESTINATION usr/bin COMPONENT fqreplay)
 install(FILES ${ORDO_PACKAGING_DIR}/fqreplay/fqreplay.service ${ORDO_PACKAGING_DIR}/fqreplay/fqreplay.timer
   DESTINATION lib/systemd/system COMPONENT fqreplay)
 install(FILES ${CMAKE_BINARY_DIR}/man/fqreplay.1.gz DESTINATION usr/share/man/man1 COMPONENT fqreplay)
+install(FILES ${ORDO_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/doc/fqreplay/changelog.gz
+  DESTINATION usr/share/doc/fqreplay COMPONENT fqreplay)
 
 if(TARGET ordo-server)
   install(TARGETS ordo-server RUNTIME DESTINATION usr/bin COMPONENT server)
@@ -43,6 +67,8 @@ if(TARGET ordo-server)
   install(FILES ${ORDO_PACKAGING_DIR}/ordo-server/ordo-server.service
     DESTINATION lib/systemd/system COMPONENT server)
   install(FILES ${CMAKE_BINARY_DIR}/man/ordo-server.1.gz DESTINATION usr/share/man/man1 COMPONENT server)
+  install(FILES ${ORDO_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/doc/ordo-server/changelog.gz
+    DESTINATION usr/share/doc/ordo-server COMPONENT server)
   set(ORDO_PACKAGE_COMPONENTS fqreplay server)
 else()
   set(ORDO_PACKAGE_COMPONENTS fqreplay)
@@ -51,7 +77,10 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /)
-set(CPACK_PACKAGE_CONTACT "ordo maintainers <ordo@localhost>")
+# Who answers for the packages: a site that builds its own sets its own address.
+set(ORDO_PACKAGE_MAINTAINER "Ordo Maintainers <maintainers@ordo.example.org>" CACHE STRING
+  "Maintainer field of the Debian packages")
+set(CPACK_PACKAGE_CONTACT "${ORDO_PACKAGE_MAINTAINER}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL ${ORDO_PACKAGE_COMPONENTS})
 set(CPACK_DEB_COMPONENT_INSTALL ON)

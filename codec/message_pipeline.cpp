@@ -39,6 +39,7 @@ void TOrdoMessagePipeline::DeliverBody(Bytes body) {
 }
 
 void TOrdoMessagePipeline::Dispatch(TOrdoStringLine& line) {
+    if (OnBeforeDispatch) OnBeforeDispatch(line);
     const Handler& handler = handlers_[line.Token()];
     if (handler)
         handler(line);

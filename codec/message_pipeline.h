@@ -47,6 +47,8 @@ public:
     [[nodiscard]] bool HasHandler(std::uint8_t code) const noexcept { return bool(handlers_[code]); }
     /// Called for codes without a handler; those messages are otherwise ignored.
     Handler OnUnhandled;
+    /// Every decoded line, before its handler: the owner learns which message the handler works for.
+    Handler OnBeforeDispatch;
 
     /// Fired after a line is encoded, before the transforms (as the socket's OnBytesOutEvent).
     BytesEvent OnBytesOut;

@@ -23,4 +23,12 @@ constexpr bool IsValidFieldType(int code) noexcept { return code >= 0 && code < 
 
 const char* FieldTypeName(TFieldType t) noexcept;
 
+/// The bytes of a value of the type in a row record's slot, `declaredSize` being the declared
+/// size of a sized type (characters, bytes); 0 for a type that records hold nothing of.
+std::int64_t FieldSlotSize(TFieldType t, std::int64_t declaredSize) noexcept;
+/// The bytes of the value a field of the type hands out (a date's day number: 4 of its slot's 8).
+int FieldValueSize(TFieldType t, int declaredSize) noexcept;
+/// True for the types whose slot grows with the declared size.
+bool IsSizedFieldType(TFieldType t) noexcept;
+
 }  // namespace ordo

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,9 +78,20 @@ public:
     [[nodiscard]] std::int32_t RowIdCounter() const noexcept { return rowIdCounter_; }
     [[nodiscard]] const TOrdoCursorOrder& Cursor() const noexcept { return cursor_; }
 
+    // ---- local indexes and aggregates ----
+    /// Their definitions and saved row orders, as streams carry them. They travel with the
+    /// data set (a load keeps what a stream holds, a save writes it back); the rows are never
+    /// ordered or summed by them here.
+    [[nodiscard]] TOrdoIndexesSection& Indexes() noexcept { return indexes_; }
+    [[nodiscard]] const TOrdoIndexesSection& Indexes() const noexcept { return indexes_; }
+    [[nodiscard]] TOrdoAggregatesSection& Aggregates() noexcept { return aggregates_; }
+    [[nodiscard]] const TOrdoAggregatesSection& Aggregates() const noexcept { return aggregates_; }
+
     // ---- streams and files ----
     void SaveToStream(TStream& stream);
-    /// Loads the rows into the existing row list; the fields stay as they are.
+    /// Loads the rows into the existing row list; the fields stay as they are. Values follow
+    /// their column's name: a stream whose columns differ in name or type from the row list's
+    /// is refused with EDatabaseError before anything changes.
     void LoadFromStream(TStream& stream);
     /// Closes, replaces the whole structure from the stream, and opens again.
     void LoadDataSetFromStream(TStream& stream);
@@ -133,6 +145,12 @@ protected:
     virtual void BeforeInsertPost(TRecordBuffer& buffer) { (void)buffer; }
     /// After the rows were emptied or discarded.
     virtual void RowsEmptied() {}
+    /// What a derived data set appends to its stream after the data set's own sections, and
+    /// reads back: ReadStreamTrailer keeps what it read aside (`options` are the stream's),
+    /// TakeStreamTrailer makes it the data set's once the whole stream has been read.
+    virtual void WriteStreamTrailer(TStream& stream) { (void)stream; }
+    virtual void ReadStreamTrailer(TStream& stream, TOrdoStreamSaveOptions options) { (void)stream, (void)options; }
+    virtual void TakeStreamTrailer() {}
 
     /// The row area of a record buffer, and a writer over it.
     [[nodiscard]] TOrdoRowWriter RowWriter(TRecordBuffer& buffer);
@@ -155,10 +173,15 @@ private:
         std::int32_t nextAutoIncrement = 0;
         TOrdoDBList rows;
         TOrdoBlobList blobs;
+        std::optional<TOrdoIndexesSection> indexes;
+        std::optional<TOrdoAggregatesSection> aggregates;
     };
     [[nodiscard]] TLoadedStream ReadStreamAside(TStream& stream, bool withRows);
     void TakeLoaded(TLoadedStream& loaded);
-    void ReadLoadedIndexes(TStream& stream, TOrdoStreamSaveOptions options);
+    void ReadLoadedIndexes(TStream& stream, TLoadedStream& loaded);
+    /// The indexes as they may be saved now: an index whose rows are no longer exactly the
+    /// data set's rows loses its valid mark.
+    [[nodiscard]] TOrdoIndexesSection IndexesToSave() const;
     void CopyFieldData(const TField& field, const TOrdoFieldItem& item, const TRecordBuffer& buffer, Bytes& target);
     void WriteCalcData(TField& field, const Bytes* value);
     void DeleteRowBlobs(const TRecordBuffer& buffer);
@@ -172,6 +195,8 @@ private:
     Bytes ReadFileForLoad(const std::string& fileName);
 
     TOrdoStreamSaveOptions streamOptions_{ssIndexes, ssAggregates};
+    TOrdoIndexesSection indexes_;
+    TOrdoAggregatesSection aggregates_;
     bool readOnly_ = false;
     bool autoCalcFields_ = true;
     bool filtered_ = false;

@@ -21,21 +21,12 @@ void TOrdoCustomDataSet::CopyFieldData(const TField& field, const TOrdoFieldItem
                                        Bytes& target) {
     try {
         const ByteView slot = RowReader(buffer).Slot(item.Slot());
-        std::size_t n = 0;
-        switch (item.Type()) {
-            case ftString: case ftFixedChar: case ftGuid:
-                // up to the first zero byte, looked for in the slot already found: fields are read a dozen
-                // times a row, and the text's own reader would find and check the slot again
-                n = static_cast<std::size_t>(std::find(slot.begin(), slot.end(), std::uint8_t{0}) - slot.begin());
-                break;
-            case ftSmallint: case ftWord: case ftBoolean: n = 2; break;
-            case ftInteger: case ftDate: case ftTime: case ftAutoInc: n = 4; break;
-            case ftFloat: case ftCurrency: case ftBCD: case ftDateTime: case ftLargeint: n = 8; break;
-            case ftBytes: case ftVarBytes: case ftWideString: n = slot.size(); break;
-            case ftTimeStamp: n = 16; break;
-            case ftFMTBcd: n = 34; break;
-            default: n = IsBlobType(item.Type()) ? 4 : 0; break;
-        }
+        // Text stops at its first zero byte, looked for in the slot already found: fields are read a dozen
+        // times a row, and the text's own reader would find and check the slot again.
+        const TFieldType t = item.Type();
+        std::size_t n = static_cast<std::size_t>(FieldValueSize(t, item.DeclaredSize()));
+        if (t == ftString || t == ftFixedChar || t == ftGuid)
+            n = static_cast<std::size_t>(std::find(slot.begin(), slot.end(), std::uint8_t{0}) - slot.begin());
         if (n > slot.size()) throw EListError("slot too small");
         target.assign(slot.begin(), slot.begin() + static_cast<std::ptrdiff_t>(n));
     } catch (const EListError&) {

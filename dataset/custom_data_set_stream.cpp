@@ -4,6 +4,7 @@
 #include "dataset/custom_data_set.h"
 #include "platform/files.h"
 #include "resultset/field_defs_codec.h"
+#include "resultset/row_rebind.h"
 #include "resultset/stream_filer.h"
 
 namespace ordo {
@@ -13,7 +14,9 @@ void TOrdoCustomDataSet::SaveToStream(TStream& stream) {
         const auto rowBytes = static_cast<std::size_t>(rows_->Count()) * static_cast<std::size_t>(rows_->RecordSize() + 10);
         m->Reserve(static_cast<std::size_t>(m->Position()) + rowBytes + static_cast<std::size_t>(blobs_.TotalBytes()) + 4096);
     }
-    WriteStreamHeader(stream, streamOptions_);
+    // A legacy data set reads streams without a header, so it writes them so too: what it saves
+    // must load back into it.
+    if (!streamOptions_.Contains(ssOrdoLegacy)) WriteStreamHeader(stream, streamOptions_);
     if (TracksAutoIncrement()) WritePlainInt32(stream, NextAutoIncrement());
     if (rows_) {
         TOrdoFilerWriter writer(stream);
@@ -21,29 +24,51 @@ void TOrdoCustomDataSet::SaveToStream(TStream& stream) {
         rows_->WriteRowSection(writer);
         blobs_.WriteSection(writer);
         writer.FlushBuffer();
-        // We keep no local indexes or aggregates: their sections are written empty.
-        if (streamOptions_.Contains(ssIndexes)) WriteIndexesSection(stream, {});
-        if (streamOptions_.Contains(ssAggregates)) WriteAggregatesSection(stream, {});
+        if (streamOptions_.Contains(ssIndexes)) WriteIndexesSection(stream, IndexesToSave());
+        if (streamOptions_.Contains(ssAggregates)) WriteAggregatesSection(stream, aggregates_);
+        WriteStreamTrailer(stream);
     }
     if (!streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) OnStreamEvent(*this, stream, false);
 }
 
-void TOrdoCustomDataSet::ReadLoadedIndexes(TStream& stream, TOrdoStreamSaveOptions options) {
-    // Indexes and aggregates of another writer are read past; without local indexes of our
-    // own there is nothing to activate.
-    if (options.Contains(ssIndexes)) (void)ReadIndexesSection(stream);
-    if (options.Contains(ssAggregates)) (void)ReadAggregatesSection(stream);
+TOrdoIndexesSection TOrdoCustomDataSet::IndexesToSave() const {
+    TOrdoIndexesSection out = indexes_;
+    const int rowCount = rows_ ? rows_->Count() : 0;
+    for (TOrdoIndexDef& ix : out.Indexes) {
+        if (ix.Options & kIndexNatural) continue;
+        bool exact = static_cast<int>(ix.RowIds.size()) == rowCount;
+        for (std::size_t i = 0; exact && i < ix.RowIds.size(); ++i) exact = rows_->IndexOfRowId(ix.RowIds[i]) >= 0;
+        if (!exact) ix.State &= static_cast<std::uint8_t>(~kIndexOrderValid);
+    }
+    return out;
+}
+
+void TOrdoCustomDataSet::ReadLoadedIndexes(TStream& stream, TLoadedStream& loaded) {
+    if (loaded.options.Contains(ssIndexes)) loaded.indexes = ReadIndexesSection(stream);
+    if (loaded.options.Contains(ssAggregates)) loaded.aggregates = ReadAggregatesSection(stream);
+    if (!loaded.indexes) return;
+    // An index that names a row the stream does not hold has lost its order.
+    for (TOrdoIndexDef& ix : loaded.indexes->Indexes)
+        for (const std::int32_t id : ix.RowIds)
+            if (loaded.rows.IndexOfRowId(id) < 0) {
+                ix.State &= static_cast<std::uint8_t>(~kIndexOrderValid);
+                break;
+            }
 }
 
 TOrdoCustomDataSet::TLoadedStream TOrdoCustomDataSet::ReadStreamAside(TStream& stream, bool withRows) {
-    if (!streamOptions_.Contains(ssOrdoLegacy) && !streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) {
-        OnStreamEvent(*this, stream, true);
-        stream.SetPosition(0);
-    }
     TLoadedStream loaded;
-    // The header is looked for even after a stream without one: this data set's own saves
-    // write it, and a stream without a header cannot begin with the magic number.
-    loaded.options = ReadStreamHeader(stream);
+    // A data set that holds the legacy option reads streams of the old form, which have no
+    // header; its options stay as they are.
+    if (streamOptions_.Contains(ssOrdoLegacy)) {
+        loaded.options = streamOptions_;
+    } else {
+        if (!streamOptions_.Contains(ssBlobOnlyStreamEvent) && OnStreamEvent) {
+            OnStreamEvent(*this, stream, true);
+            stream.SetPosition(0);
+        }
+        loaded.options = ReadStreamHeader(stream);
+    }
     if (TracksAutoIncrement()) loaded.nextAutoIncrement = ReadPlainInt32(stream);
     if (!withRows) return loaded;
     TOrdoFilerReader reader(stream);
@@ -51,7 +76,8 @@ TOrdoCustomDataSet::TLoadedStream TOrdoCustomDataSet::ReadStreamAside(TStream& s
     loaded.rows.ReadRowSection(reader);
     loaded.blobs.ReadSection(reader);
     reader.FlushBuffer();
-    ReadLoadedIndexes(stream, loaded.options);
+    ReadLoadedIndexes(stream, loaded);
+    ReadStreamTrailer(stream, loaded.options);
     return loaded;
 }
 
@@ -63,12 +89,22 @@ void TOrdoCustomDataSet::TakeLoaded(TLoadedStream& loaded) {
     blobs_.TakeItems(std::move(loaded.blobs));
     cursor_.Attach(rows_.get());
     rowIdCounter_ = rows_->MaxRowId();
+    if (loaded.indexes) indexes_ = std::move(*loaded.indexes);
+    if (loaded.aggregates) aggregates_ = std::move(*loaded.aggregates);
+    TakeStreamTrailer();
 }
 
 void TOrdoCustomDataSet::LoadFromStream(TStream& stream) {
     if (Active() && (State() == dsEdit || State() == dsInsert)) Cancel();
     // Read whole before anything is replaced: a stream that fails half-way leaves the rows as they were.
     TLoadedStream loaded = ReadStreamAside(stream, rows_ != nullptr);
+    if (rows_ && rows_->FieldList().Count() > 0 && !SameLayout(rows_->FieldList(), loaded.rows.FieldList())) {
+        try {
+            loaded.rows = RebindByName(loaded.rows, loaded.blobs, rows_->FieldList());
+        } catch (const EDatabaseError& e) {
+            throw EDatabaseError(NamePrefix() + e.what());
+        }
+    }
     TakeLoaded(loaded);
     if (Active()) {
         // The records may have another size now; the buffers follow the loaded layout.
@@ -112,6 +148,8 @@ void TOrdoCustomDataSet::SaveToFile(const std::string& fileName) {
 
 Bytes TOrdoCustomDataSet::ReadFileForLoad(const std::string& fileName) {
     try {
+        // Only a path with nothing behind it "does not exist"; for anything else the reader's own reason tells more.
+        if (DirectoryExists(fileName)) throw EOrdoError(fileName + " is a folder, not a file.");
         if (!FileExists(fileName)) throw EOrdoError(fileName + " does not exist.");
         return ReadFileBytes(fileName);
     } catch (const std::exception&) {

@@ -1,5 +1,7 @@
 #include "dataset/data_set.h"
 
+#include <utility>
+
 #include "core/errors.h"
 #include "core/text_convert.h"
 #include "resultset/field_list.h"
@@ -295,6 +297,7 @@ void TDataSet::Edit() {
 
 void TDataSet::Post() {
     if (state_ != dsEdit && state_ != dsInsert) return;
+    RaisePendingError();
     Fire(BeforePost);
     InternalPost();
     state_ = dsBrowse;
@@ -304,6 +307,7 @@ void TDataSet::Post() {
 
 void TDataSet::Cancel() {
     if (state_ != dsEdit && state_ != dsInsert) return;
+    pendingError_ = nullptr;  // the record whose value failed is given up
     Fire(BeforeCancel);
     InternalCancel();
     active_ = saved_;
@@ -343,7 +347,17 @@ std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField& field, TBlobStreamMo
 }
 
 void TDataSet::InternalHandleException(std::exception_ptr error) {
-    if (OnHandleException) OnHandleException(*this, std::move(error));
+    if (OnHandleException) {
+        OnHandleException(*this, std::move(error));
+        return;
+    }
+    if (!pendingError_) pendingError_ = std::move(error);
+}
+
+void TDataSet::RaisePendingError() {
+    if (!pendingError_) return;
+    std::exception_ptr error = std::exchange(pendingError_, nullptr);
+    std::rethrow_exception(error);
 }
 
 }  // namespace ordo

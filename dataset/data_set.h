@@ -115,6 +115,10 @@ public:
     // ---- used by fields and blob streams ----
     /// Reports a failure that cannot be thrown to a caller.
     void HandleException(std::exception_ptr error) { InternalHandleException(std::move(error)); }
+    /// Raises (once) a failure HandleException kept because no OnHandleException was set: the
+    /// call that wrote the value raises it, or else the next Post, so no failed save passes
+    /// in silence.
+    void RaisePendingError();
     /// With a null target: whether the field has a value in the current source record.
     /// Otherwise copies the field's bytes into `target` and returns the same.
     [[nodiscard]] virtual bool GetFieldData(const TField& field, Bytes* target) = 0;
@@ -133,7 +137,7 @@ protected:
     virtual void InternalInitFieldDefs() = 0;
     [[nodiscard]] virtual bool IsCursorOpen() const = 0;
     /// Failures that have no caller to go to (a blob stream saving as it is freed); passed to
-    /// OnHandleException, or dropped when none is set.
+    /// OnHandleException, or kept for RaisePendingError when none is set.
     virtual void InternalHandleException(std::exception_ptr error);
     virtual TBookmark GetBookmarkData(const TRecordBuffer& buffer) = 0;
     virtual void SetBookmarkData(TRecordBuffer& buffer, const TBookmark& bookmark) = 0;
@@ -216,6 +220,7 @@ private:
     bool suppressEvents_ = false;
     int disableCount_ = 0;
     int calcFieldsSize_ = 0;
+    std::exception_ptr pendingError_;
 };
 
 /// Raised by GotoBookmark when the row no longer exists.

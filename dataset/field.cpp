@@ -39,26 +39,7 @@ const TFieldDef* TFieldDefs::Find(std::string_view name) const noexcept {
 TField::TField(TDataSet& dataSet, std::string_view name, TFieldType type, int size, TFieldKind kind)
     : dataSet_(&dataSet), name_(name), type_(type), size_(size), kind_(kind) {}
 
-int TField::DataSize() const noexcept {
-    switch (type_) {
-        case ftString: case ftFixedChar: case ftGuid: case ftBytes: case ftVarBytes:
-            return size_;
-        case ftWideString:
-            return 2 * size_;
-        case ftSmallint: case ftWord: case ftBoolean:
-            return 2;
-        case ftInteger: case ftDate: case ftTime: case ftAutoInc:
-            return 4;
-        case ftFloat: case ftCurrency: case ftBCD: case ftDateTime: case ftLargeint:
-            return 8;
-        case ftTimeStamp:
-            return 16;
-        case ftFMTBcd:
-            return 34;
-        default:
-            return IsBlob() ? 4 : 0;
-    }
-}
+int TField::DataSize() const noexcept { return FieldValueSize(type_, size_); }
 
 bool TField::IsBlob() const noexcept { return IsBlobType(type_); }
 
@@ -325,6 +306,7 @@ void TField::SetAsBytes(ByteView bytes) {
     if (!s) return;
     s->WriteBytes(bytes);
     s.reset();  // the stream stores itself as it is freed
+    dataSet_->RaisePendingError();
 }
 
 void TField::Clear() {

@@ -22,6 +22,7 @@
 #include "net/login.h"
 #include "net/receive_progress.h"
 #include "net/reply_state.h"
+#include "net/request_outcome.h"
 #include "net/smart_wait.h"
 #include "net/socket_data_set.h"
 #include "net/socket_errors.h"
@@ -181,11 +182,20 @@ public:
         bool wait;               ///< wait for the reply (the blocking client type always exchanges)
         bool raisePendingError;  ///< an SQL error that arrives while the request is not collecting is raised
     };
-    /// One request that collects its own error: marks it in flight, sends the line, waits for its reply
-    /// when asked (the blocking client type exchanges it instead) and returns the server's error text for
-    /// it, tagged; empty when none came. How it ended stays in Replies().LastEnd(). Sending nothing
-    /// while a wait runs, it raises nothing either: the caller checks WaitObject().Waiting() first.
-    std::string Request(TOrdoStringLine& line, TRequestOptions options);
+    /// One request that collects its own error: gives it an id and a record, sends the line, waits for its
+    /// reply when asked (the blocking client type exchanges it instead) and returns how it ended. The
+    /// outcome's text is the server's error text for it, tagged, as a data set raises it; empty when none
+    /// came. Sending nothing while a wait runs, it raises nothing either (the outcome says reNotSent).
+    TOrdoRequestOutcome Request(TOrdoStringLine& line, TRequestOptions options);
+    /// A line that travels in the same write just ahead of the next select or execute request (and of no
+    /// other message), so that nothing can come between the two on the connection: the replay identity of a
+    /// queued file. It goes with that request or not at all: when the request is not sent (no connection, a
+    /// wait running) the line is dropped, and the next request does not take it.
+    void AttachToNextRequest(TOrdoStringLine line) { nextRequestPrefix_.emplace(std::move(line)); }
+    [[nodiscard]] bool HasAttachedLine() const noexcept { return nextRequestPrefix_.has_value(); }
+    void DropAttachedLine() noexcept { nextRequestPrefix_.reset(); }
+    /// How the last request sent by SendMessageLine with a wait (a login, a coded list) ended.
+    [[nodiscard]] const TOrdoRequestOutcome& LastLineOutcome() const noexcept { return lastOutcome_; }
     /// The request in flight: replies owed, the error kept for it, how the last one ended.
     [[nodiscard]] const TOrdoReplyState& Replies() const noexcept { return replies_; }
 
@@ -295,8 +305,16 @@ private:
     void SetStatus(TClientAnchorStatus status);
     void PostConnect();
     void ErrorCleanup();
-    /// True when the whole frame was taken.
-    bool WriteFrame(const Bytes& frame);
+    /// How writing a frame ended: whole, cut (the peer stopped taking bytes within the reply time limit, or the
+    /// connection ended), or given up because the program must end now.
+    enum class TWriteEnd : std::uint8_t { weWhole, wePartial, weAbandoned };
+    [[nodiscard]] TWriteEnd WriteFrame(const Bytes& frame);
+    /// Frames and writes the line and, when asked, waits for the reply of the request in progress.
+    void Transmit(TOrdoStringLine& line, bool waitForReply, TOrdoStringLine* prefix = nullptr);
+    /// A request of its own around Transmit: its record, its wait, its outcome.
+    TOrdoRequestOutcome Exchange(TOrdoStringLine& line, TRequestOptions options, bool collects);
+    /// Waits for the reply of a request already counted as owed; a wait given up ends the connection.
+    void WaitForSentReply();
     /// The request in flight ends without its reply: the connection is gone.
     void ReleaseLost();
     /// What an incoming message raised: the request in flight fails with it, or it is reported.
@@ -367,6 +385,11 @@ private:
     TReceiveProgress receiveProgress_;
 
     TOrdoReplyState replies_;
+    /// The message whose handler runs now (seq 0 between messages).
+    TIncomingReply currentReply_;
+    std::uint64_t messageSeq_ = 0;
+    TOrdoRequestOutcome lastOutcome_;
+    std::optional<TOrdoStringLine> nextRequestPrefix_;
     std::string lastDispatchError_;
     bool connectWait_ = false;
     bool designConnect_ = false;

@@ -33,6 +33,9 @@ std::string ReadableText(ByteView bytes) {
 }  // namespace
 
 void TOrdoClientSocket::InstallHandlers() {
+    pipeline_.OnBeforeDispatch = [this](TOrdoStringLine& l) {
+        currentReply_ = TIncomingReply{++messageSeq_, l.Token(), l.DataSetId()};
+    };
     pipeline_.OnBytesOut = [this](TOrdoMessagePipeline&, std::size_t bytes, std::int64_t total, std::int64_t count) {
         if (OnBytesOutEvent) OnBytesOutEvent(*this, static_cast<std::int64_t>(bytes), total, count);
     };
@@ -126,7 +129,8 @@ void TOrdoClientSocket::InstallServerHandlers() {
     });
     pipeline_.SetHandler(mcCustomObject, [this](TOrdoStringLine& l) { HandleCustomObject(l); });
     auto errorText = [this](TOrdoStringLine& l) {
-        replies_.SetPendingError(l.ReadString());
+        std::string message = l.ReadString();
+        replies_.KeepText(currentReply_, std::move(message));
         ReplyArrived();
     };
     pipeline_.SetHandler(mcErrorText, errorText);
@@ -184,7 +188,7 @@ void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
         ds->RowsArrived(state, rows);
     } catch (const std::exception& e) {
         // Rows that cannot be loaded fail the request; the wait must not go on for them.
-        replies_.Fail(e.what());
+        replies_.Fail(currentReply_, e.what());
         ReplyArrived();
         throw;
     }
@@ -192,12 +196,17 @@ void TOrdoClientSocket::HandleRowPacket(TOrdoStringLine& line) {
 }
 
 void TOrdoClientSocket::HandleSQLError(TOrdoStringLine& line) {
+    const TIncomingReply reply = currentReply_;
+    // An error that cannot be the answer of the request in flight (it names another data set) is not its
+    // failure: only the events hear of it.
+    const bool ours = replies_.Answers(reply);
+    const bool foreign = !ours && replies_.Pending();
     const bool requestWaiting = replies_.RequestWaiting();
     // The request has failed before anything below can: a text that cannot be read must not leave it
     // looking like a success.
-    replies_.Fail("SQL error reply without a readable text");
+    replies_.Fail(reply, "SQL error reply without a readable text");
     std::string text = line.ReadString();
-    replies_.Fail(text);
+    replies_.Fail(reply, text);
     ReplyArrived(false);
     if (text.find('\x02') != std::string::npos) {
         std::optional<TOrdoParamList> params;
@@ -208,7 +217,7 @@ void TOrdoClientSocket::HandleSQLError(TOrdoStringLine& line) {
         }
         if (params) {
             if (OnCustomSQLError) {
-                replies_.ClearError();  // the handler has taken the error over
+                replies_.ClearError(reply);  // the handler has taken the error over
                 OnCustomSQLError(*this, *params);
                 return;
             }
@@ -217,27 +226,31 @@ void TOrdoClientSocket::HandleSQLError(TOrdoStringLine& line) {
     }
     // An empty text or "NULL" + 0x04 is how the server says that there was no error.
     if (text.empty() || text == std::string("NULL\x04", 5)) {
-        replies_.ClearError();
+        replies_.ClearError(reply);
         return;
     }
     if (sqlErrorHandling_.Contains(seAsExceptions) && sqlErrorHandling_.Contains(seToStatusBar) &&
         statusBar_ != nullptr)
         statusBar_->SetPanelText(1, text);
     if (OnSQLError) OnSQLError(*this, text);
+    if (foreign) return;
     if (!sqlErrorHandling_.Contains(seAsExceptions)) {
-        replies_.Unreported();  // the request must not pick up an older text instead
+        replies_.Unreported(reply);  // the request must not pick up an older text instead
         return;
     }
-    replies_.Fail(text);
+    if (ours)
+        replies_.Fail(reply, text);
+    else
+        replies_.FailOutside(text);
     if (requestWaiting || !replies_.RaisePendingError()) return;
-    replies_.ClearError();
+    replies_.ClearError(reply);
     replies_.ClearRaisePendingError();
     throw EOrdoSQLException(text);
 }
 
 void TOrdoClientSocket::HandleServerException(TOrdoStringLine& line) {
     // Failed first: whatever below cannot be read, the request does not pass for a success.
-    replies_.Fail("Server Error");
+    replies_.Fail(currentReply_, "Server Error");
     ReplyArrived(false);
     const ByteView listBytes = line.ReadBytes();
     TOrdoParamList params;
@@ -267,7 +280,7 @@ void TOrdoClientSocket::HandleServerException(TOrdoStringLine& line) {
     }
     if (message.empty()) message = "Server Error";
     // The request in progress fails with it, even where the exception itself goes unseen.
-    replies_.Fail(message);
+    replies_.Fail(currentReply_, message);
     throw EOrdoServerException(message, code);
 }
 
@@ -288,6 +301,8 @@ void TOrdoClientSocket::HandleCodedParamList(TOrdoStringLine& line) {
     } else if (code == kCodeRowsAffected) {
         const TOrdoParamItem* id = params.FindParam("DatasetId");
         const TOrdoParamItem* rows = params.FindParam("RowsAffected");
+        // The count names its data set in the list, not in the header: the reply answers that one's request.
+        if (id != nullptr) currentReply_.dataSetId = StrToIntDef(id->AsString(), 0);
         if (id != nullptr && rows != nullptr)
             if (IOrdoSocketDataSet* ds = FindDataSet(StrToIntDef(id->AsString(), 0)))
                 ds->RowsAffectedArrived(StrToIntDef(rows->AsString(), 0));
@@ -301,7 +316,7 @@ void TOrdoClientSocket::HandleCodedParamList(TOrdoStringLine& line) {
     }
     if (replyFlag > 0) {
         ReplyArrived();
-        replies_.SetPendingError(ListText(params));
+        replies_.KeepText(currentReply_, ListText(params));
     } else if (code != kCodeFileSegment && code != kCodeRowsAffected && OnCodedParamList) {
         OnCodedParamList(*this, code, params);
     }
@@ -319,7 +334,7 @@ void TOrdoClientSocket::HandleCustomObject(TOrdoStringLine& line) {
     ReplyArrived();
     if (state == kCustomObjectRaise)
         throw EOrdoServerException(params.Count() > 0 ? params.Items(0).AsString() : std::string(), code);
-    replies_.SetPendingError(ListText(params));
+    replies_.KeepText(currentReply_, ListText(params));
 }
 
 void TOrdoClientSocket::HandleBlobData(TOrdoStringLine& line) {
@@ -328,7 +343,7 @@ void TOrdoClientSocket::HandleBlobData(TOrdoStringLine& line) {
     std::int32_t flag = line.ReadInteger();
     Bytes stream = line.ReadStream();
     if (flag == 1) {
-        replies_.SetPendingError(ToString(stream));
+        replies_.KeepText(currentReply_, ToString(stream));
     } else if (IOrdoSocketDataSet* ds = FindDataSet(line.DataSetId())) {
         ds->BlobStreamArrived(tableName, stream, key);
     }
@@ -336,6 +351,9 @@ void TOrdoClientSocket::HandleBlobData(TOrdoStringLine& line) {
 }
 
 void TOrdoClientSocket::HandleReconnect() {
+    // The request in flight was sent on the connection that ends here: whatever the new connection's login
+    // brings back is not its answer.
+    ReleaseLost();
     ++loginAttempts_;
     SetStatus(TACNoAnchor);
     CloseAndWait();

@@ -31,6 +31,8 @@ void TOrdoSmartWait::Wait() {
     while (waiting_) {
         if (!Pass()) break;
         if (processSync_) CheckSynchronize();
+        // A reply that arrived in time counts, however long its handling took.
+        if (!waiting_) break;
         if (LimitPassed()) {
             timedOut_ = true;
             lastEnd_ = TWaitEnd::weTimedOut;

@@ -8,4 +8,8 @@ namespace ordo {
 /// console of the process that started it, if that one has a console. Elsewhere there is nothing to do.
 void UseParentConsole() noexcept;
 
+/// True when standard error is the systemd journal's stream (JOURNAL_STREAM names it as "device:inode"): lines
+/// may then start with their syslog priority ("<3>"), so `journalctl -p err` finds a failed run.
+[[nodiscard]] bool StderrIsJournal() noexcept;
+
 }  // namespace ordo

@@ -17,8 +17,8 @@ inline constexpr std::size_t kMaxHostNameLength = 255;
 
 /// The IPv4 addresses of a host in dotted form, in the resolver's order without repeats;
 /// empty when the name is unknown, empty or longer than kMaxHostNameLength. A dotted address
-/// resolves to itself.
-std::vector<std::string> ResolveHostAddresses(std::string_view name);
+/// resolves to itself. When nothing comes back, `why` (if given) receives the resolver's reason.
+std::vector<std::string> ResolveHostAddresses(std::string_view name, std::string* why = nullptr);
 /// The first of ResolveHostAddresses, or nothing.
 std::optional<std::string> ResolveHostFirstAddress(std::string_view name);
 /// This machine's host name (empty if the system cannot tell).

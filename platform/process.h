@@ -40,14 +40,17 @@ void StartRestartScript(const std::string& path);
 /// Adds the execute bits wherever the read bits are set. Throws EOSError.
 void MakeExecutable(const std::string& path);
 
-/// While alive, SIGINT and SIGTERM no longer kill the process: each one runs `onSignal(signo)`
-/// on the thread that created this object, from inside its message loop. One at a time.
+/// While alive, SIGINT, SIGTERM and SIGHUP (Windows: the console's break and close events) no longer kill the
+/// process: each one runs `onSignal(signo)` on the thread that created this object, from inside its message
+/// loop (a reply wait's included, on POSIX). One at a time.
 class TTerminationSignals {
 public:
     explicit TTerminationSignals(std::function<void(int signo)> onSignal);
     ~TTerminationSignals();
     TTerminationSignals(const TTerminationSignals&) = delete;
     TTerminationSignals& operator=(const TTerminationSignals&) = delete;
+    /// The signal's name as a user knows it ("SIGTERM").
+    [[nodiscard]] static std::string Name(int signo);
 
 private:
     void Drain();

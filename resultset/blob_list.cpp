@@ -56,6 +56,18 @@ bool TOrdoBlobList::DeleteBlob(std::int32_t blobId, std::int32_t fieldNo) {
     return true;
 }
 
+void TOrdoBlobList::RenumberFields(const std::vector<std::int32_t>& newFieldNo) {
+    std::erase_if(items_, [&](const auto& p) {
+        const auto at = static_cast<std::size_t>(p->FieldNo - 1);
+        return p->FieldNo < 1 || at >= newFieldNo.size() || newFieldNo[at] < 1;
+    });
+    index_.clear();
+    for (const auto& p : items_) {
+        p->FieldNo = newFieldNo[static_cast<std::size_t>(p->FieldNo - 1)];
+        index_.try_emplace(Key(p->BlobId, p->FieldNo), p.get());
+    }
+}
+
 void TOrdoBlobList::Clear() noexcept {
     index_.clear();
     items_.clear();

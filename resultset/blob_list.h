@@ -39,6 +39,9 @@ public:
     /// Replaces the items with those of `loaded` (left empty); numbering goes on above the
     /// higher of both lists' numbers.
     void TakeItems(TOrdoBlobList&& loaded) noexcept;
+    /// Moves every blob to the field number `newFieldNo[old FieldNo - 1]`; a blob whose old
+    /// number the table does not cover, or maps to 0, is dropped.
+    void RenumberFields(const std::vector<std::int32_t>& newFieldNo);
     /// The number the next AddBlob returns.
     [[nodiscard]] std::int32_t NextBlobId() const noexcept { return lastId_ + 1; }
     /// Bytes held by all blobs.

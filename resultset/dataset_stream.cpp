@@ -10,8 +10,6 @@ namespace ordo {
 
 namespace {
 
-constexpr std::uint8_t kIoNatural = 1u << 5;
-
 // Reads the counted class name at the stream's position; on any mismatch (or too few bytes
 // to tell) the stream goes back to where it was.
 bool ExpectClassName(TStream& stream, std::string_view name) {
@@ -64,7 +62,7 @@ void WriteIndexesSection(TStream& stream, const TOrdoIndexesSection& section) {
         WritePlainString(stream, ix.Fields);
         WritePlainByte(stream, ix.Options);
         WritePlainByte(stream, ix.State);
-        if (ix.Options & kIoNatural) continue;
+        if (ix.Options & kIndexNatural) continue;
         WritePlainInt32(stream, static_cast<std::int32_t>(ix.RowIds.size()));
         for (const std::int32_t id : ix.RowIds) WritePlainInt32(stream, id);
     }
@@ -83,7 +81,7 @@ std::optional<TOrdoIndexesSection> ReadIndexesSection(TStream& stream) {
         ix.Fields = ReadPlainString(stream);
         ix.Options = ReadPlainByte(stream);
         ix.State = ReadPlainByte(stream);
-        if (!(ix.Options & kIoNatural)) {
+        if (!(ix.Options & kIndexNatural)) {
             const std::int32_t rows = ReadCount(stream, 4);
             ix.RowIds.resize(static_cast<std::size_t>(rows));
             for (std::int32_t& id : ix.RowIds) id = ReadPlainInt32(stream);

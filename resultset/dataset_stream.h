@@ -46,11 +46,16 @@ void WriteStreamHeader(TStream& stream, TOrdoStreamSaveOptions options);
 /// otherwise moves back over what it read and returns [ssOrdoLegacy].
 TOrdoStreamSaveOptions ReadStreamHeader(TStream& stream);
 
+/// Bit 5 of an index's options: ioNatural, an index in row-list order, which saves no row order.
+inline constexpr std::uint8_t kIndexNatural = 1u << 5;
+/// Bit 0 of an index's state flags: its saved row order is valid.
+inline constexpr std::uint8_t kIndexOrderValid = 1u << 0;
+
 struct TOrdoIndexDef {
     std::string Name;
     std::string Fields;
-    std::uint8_t Options = 0;  ///< bit 5: ioNatural, which has no row order saved
-    std::uint8_t State = 1;    ///< bit 0: the row order is valid
+    std::uint8_t Options = 0;  ///< bit n: the index option of ordinal n (ioPrimary 0 .. ioNatural 5)
+    std::uint8_t State = kIndexOrderValid;
     std::vector<std::int32_t> RowIds;
 };
 struct TOrdoIndexesSection {

@@ -8,30 +8,7 @@
 
 namespace ordo {
 
-std::int64_t SlotSize(TFieldType type, std::int64_t size) noexcept {
-    size = std::max<std::int64_t>(size, 0);
-    switch (type) {
-        case ftString: case ftFixedChar: case ftGuid: case ftBytes: case ftVarBytes:
-            return size;
-        case ftWideString:
-            return 2 * size;
-        case ftSmallint: case ftWord: case ftBoolean:
-            return 2;
-        case ftInteger: case ftAutoInc: case ftTime:
-            return 4;
-        case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftTypedBinary:
-        case ftDataSet: case ftOraBlob: case ftOraClob:
-            return 4;
-        case ftFloat: case ftCurrency: case ftBCD: case ftDate: case ftDateTime: case ftLargeint:
-            return 8;
-        case ftTimeStamp:
-            return 16;
-        case ftFMTBcd:
-            return 34;
-        default:
-            return 0;
-    }
-}
+std::int64_t SlotSize(TFieldType type, std::int64_t size) noexcept { return FieldSlotSize(type, size); }
 
 int DeclaredSizeFromSlot(TFieldType type, int dataSize) noexcept {
     switch (type) {
@@ -54,14 +31,7 @@ bool IsBlobType(TFieldType type) noexcept {
     }
 }
 
-bool IsSizedType(TFieldType type) noexcept {
-    switch (type) {
-        case ftString: case ftFixedChar: case ftGuid: case ftBytes: case ftVarBytes: case ftWideString:
-            return true;
-        default:
-            return false;
-    }
-}
+bool IsSizedType(TFieldType type) noexcept { return IsSizedFieldType(type); }
 
 void TOrdoRowReader::SlotOutside(TOrdoSlot slot) const {
     throw EListError("Slot of " + std::to_string(slot.Size) + " bytes at offset " + std::to_string(slot.Offset) +

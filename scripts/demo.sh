@@ -35,6 +35,8 @@ SvrNM=
 DBDSPort=$("$here/scripts/scramble-port" "$port")
 [SYSSETUP]
 DMGID=DEMO01
+[FQREPLAY]
+ExactlyOnce=1
 INI
 
 echo "== queue before the run"

@@ -16,6 +16,7 @@ packages=(
   clang libclang-rt-14-dev
   procps iproute2
   dpkg-dev file      # the packages' Depends, derived from the programs' libraries
+  lintian            # the package test checks both packages with it
   locales            # EUC-KR locales: the shown-texts test and the end-to-end benchmark's run in the shops' character set
   libfltk1.3-dev libxfixes-dev libfontconfig1-dev fonts-nanum
   xvfb x11-utils xdotool

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Builds the whole test suite with AddressSanitizer and UBSan and runs it, except the slow and load cases.
 # Usage: scripts/test-sanitize.sh [build-dir]      (default: build-asan beside this folder)
-# ORDO_SANITIZE_LABELS_EXCLUDE overrides the CTest label filter (a regular expression).
+# ORDO_SANITIZE_LABELS_EXCLUDE overrides the CTest label filter (a regular expression); ORDO_WERROR=ON
+# builds with warnings as errors (scripts/test.sh sets it).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${ORDO_ASAN_BUILD:-$here/build-asan}}
 exclude=${ORDO_SANITIZE_LABELS_EXCLUDE:-slow|load}
 
-werror=()
-[[ -n "${CI:-}" ]] && werror=(-DORDO_WERROR=ON)
-cmake -S "$here" --preset asan -B "$build" "${werror[@]}" >/dev/null
+cmake -S "$here" --preset asan -B "$build" -DORDO_WERROR="${ORDO_WERROR:-OFF}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # The options of the asan test preset; the environment's own take their place.

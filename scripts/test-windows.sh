@@ -30,7 +30,7 @@ wine=/usr/lib/wine/wine64
 
 # Warnings are not errors here: GCC 12 for MinGW reports false overlaps (-Wrestrict) in
 # optimised inlined string code of the portable sources, which the Linux build does not.
-env -u CI cmake -S "$here" --preset mingw -B "$build" >/dev/null
+cmake -S "$here" --preset mingw -B "$build" >/dev/null
 cmake --build "$build" -j"$jobs"
 echo "test-windows: $(du -h "$build/bin/fqreplay.exe" | cut -f1) fqreplay.exe, linked statically:" \
   "$(x86_64-w64-mingw32-objdump -p "$build/bin/fqreplay.exe" | awk '/DLL Name/ {printf "%s ", $3}')"

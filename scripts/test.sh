@@ -17,7 +17,7 @@ echo "== end to end on a Firebird server over TCP"
 "$here/scripts/test-firebird-server.sh" "$build"
 
 echo "== sanitizers (ASan + UBSan)"
-"$here/scripts/test-sanitize.sh"
+ORDO_WERROR=ON "$here/scripts/test-sanitize.sh"
 echo "== fuzzing"
 "$here/scripts/test-fuzz.sh"
 if [[ -z "${ORDO_SKIP_WINDOWS:-}" ]]; then

@@ -1,4 +1,6 @@
 // ordo-server: serves middleware clients from a Firebird database.
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -28,6 +30,17 @@ void InstallStopHandlers() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+/// Each client takes a socket and the database attachment's files; the usual soft limit of 1,024
+/// open files would stop the server well short of --max-clients. The hard limit is the system's
+/// say, so the soft one goes up to it (the server polls, it never uses select()).
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+        ordo::server::Log(ordo::server::LogLevel::Warn, "Could not raise the limit of open files");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +50,7 @@ int main(int argc, char** argv) {
     auto options = ParseServerOptions(argc, argv, exitCode);
     if (!options) return exitCode;
     SetLogLevel(options->logLevel);
+    RaiseOpenFileLimit();
     try {
         std::string bind = options->bind;
         OrdoServer server(std::move(*options));

@@ -7,10 +7,12 @@
 #include <optional>
 #include <thread>
 
+#include "server/config/client_networks.h"
 #include "server/config/login_list.h"
 #include "server/config/server_options.h"
 #include "server/net/client_connection.h"
 #include "server/net/posix_socket.h"
+#include "server/net/refusal_log.h"
 
 namespace ordo::server {
 
@@ -36,9 +38,14 @@ private:
     };
     void Reap(bool all);
     void LoadPushes();
+    void LogWhoMayConnect() const;
+    /// True when the connection may be served; otherwise it is logged and closed unread.
+    bool Admit(const PeerName& peer);
 
     ServerOptions options_;
     std::optional<LoginList> logins_;
+    ClientNetworks networks_;
+    RefusalLog fullRefusals_;  // connections beyond --max-clients, one line an interval
     ConnectionSettings connection_;
     UniqueFd listen_;
     WakePipe stop_;        // written to by Stop

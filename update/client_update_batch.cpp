@@ -31,9 +31,10 @@ std::string BatchText(std::string_view text) {
     return out;
 }
 
-// An argument as the C runtime splits it back; quoted also when cmd.exe would read its
+// An argument of a batch file line that cmd.exe runs: quoted as the C runtime splits it back
+// (QuoteCommandLineArgument's rule), and quoted also when cmd.exe would read its
 // characters as operators (& | < > ^ and parentheses).
-std::string QuoteArgument(std::string_view arg) {
+std::string QuoteBatchArgument(std::string_view arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"&|<>^()") == std::string_view::npos) return std::string(arg);
     std::string out = "\"";
     std::size_t backslashes = 0;
@@ -64,7 +65,7 @@ std::string StartLine(const TOrdoProgramImage& program) {
     line += Quoted(program.exeFileName);
     for (const auto& arg : program.args) {
         line += ' ';
-        line += BatchText(QuoteArgument(arg));
+        line += BatchText(QuoteBatchArgument(arg));
     }
     return line;
 }

@@ -5,10 +5,20 @@
 #include <memory>
 
 #include "net/client_socket.h"
+#include "ui/ui.h"
 
 namespace ordo {
 
+std::optional<std::string> TOrdoSocketUpdate::Refusal() const { return guard_(update_.Program().Folder()); }
+
+void TOrdoSocketUpdate::SayRefused(TOrdoClientSocket& socket, const std::string& what, const std::string& why) const {
+    socket.Ui().ShowMessage(update_.Program().Name() + ": " + what + " from the server is refused: " + why +
+                            "; update the program through its package or by hand");
+}
+
 void TOrdoSocketUpdate::DeliverPatcher(const TOrdoParamList& params) {
+    // The patch program would be started by the update that follows, which says the refusal.
+    if (auto why = Refusal()) throw EOrdoClientUpdateError("Patch program delivery refused: " + *why);
     const TOrdoParamItem* patcher = params.FindParam("Patcher");
     // An empty file under the patch program's name would pass for one and fail at the update.
     if (patcher == nullptr || patcher->ValueBytes().empty())
@@ -17,6 +27,8 @@ void TOrdoSocketUpdate::DeliverPatcher(const TOrdoParamList& params) {
 }
 
 void TOrdoSocketUpdate::PutInPlace(TOrdoClientSocket& socket, const Bytes& stream) {
+    // Refused, the program goes on with its work as the build it is.
+    if (auto why = Refusal()) return SayRefused(socket, "a new build of the program", *why);
     if (!socket.PatchFile().empty()) {
         RunPatchUpdate(socket, stream);
     } else {
@@ -43,6 +55,12 @@ void TOrdoSocketUpdate::RunPatchUpdate(TOrdoClientSocket& socket, const Bytes& s
 }
 
 void TOrdoSocketUpdate::ArriveSegment(TOrdoClientSocket& socket, const TOrdoParamList& segment) {
+    if (auto why = Refusal()) {
+        const TOrdoParamItem* name = segment.FindParam("LocalFileName");
+        const std::string file = name != nullptr ? name->AsString() : std::string("?");
+        if (refusedFiles_.insert(file).second) SayRefused(socket, "the file \"" + file + "\"", *why);
+        return;
+    }
     TOrdoFileSegments::ArriveEvent onArrive;
     if (socket.OnFileSegmentArrive)
         onArrive = [&socket](const std::string& name, std::int64_t size, std::int64_t received, std::int64_t total) {

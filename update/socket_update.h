@@ -5,6 +5,10 @@
 #include "net/client_update_hook.h"
 #include "update/client_update.h"
 #include "update/file_segments.h"
+#include "update/update_guard.h"
+
+#include <set>
+#include <string>
 
 namespace ordo {
 
@@ -13,6 +17,8 @@ public:
     /// The program being updated, the clock of the update window and the script launcher.
     [[nodiscard]] TOrdoClientUpdate& ClientUpdate() noexcept { return update_; }
     [[nodiscard]] const TOrdoFileSegments& FileSegments() const noexcept { return segments_; }
+    /// Decides whether the server may write beside the program (PushRefusal unless replaced).
+    void SetPushGuard(TPushGuard guard) { guard_ = std::move(guard); }
 
     [[nodiscard]] bool PatcherPresent() const override { return update_.PatcherPresent(); }
     void DeliverPatcher(const TOrdoParamList& params) override;
@@ -28,9 +34,15 @@ public:
 private:
     void RunPlainUpdate(TOrdoClientSocket& socket, const Bytes& stream);
     void RunPatchUpdate(TOrdoClientSocket& socket, const Bytes& stream);
+    /// Why nothing may be written beside the program now, or nothing.
+    [[nodiscard]] std::optional<std::string> Refusal() const;
+    /// Says the refusal through the socket's user interface (standard error when headless).
+    void SayRefused(TOrdoClientSocket& socket, const std::string& what, const std::string& why) const;
 
     TOrdoClientUpdate update_;
     TOrdoFileSegments segments_;
+    TPushGuard guard_ = PushRefusal;
+    std::set<std::string> refusedFiles_;  // pushed files already said to be refused, said once each
 };
 
 /// Gives the socket its client update (replacing any attached before); the socket owns it.

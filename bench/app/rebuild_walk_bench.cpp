@@ -97,11 +97,14 @@ public:
     void Close() override {}
     void Open() override {
         if (!ds_.Active()) ds_.Open();
+        confirmed_.Confirm();
     }
     void ExecuteSQL() override {}
+    TOrdoRequestOutcome LastRequestOutcome() override { return confirmed_.Confirmed(); }
 
 private:
     TOrdoCustomDataSet& ds_;
+    bench::TConfirmedRequests confirmed_;
 };
 
 /// The write data set: keeps the size of what it was asked to send, so nothing is optimised away.
@@ -109,6 +112,7 @@ class TCountingWrites final : public bench::TWriteOnlyDataSet {
 public:
     void Open() override {}
     void ExecuteSQL() override {
+        confirmed_.Confirm();
         bytes += Sql().size();
         ++requests;
     }

@@ -39,7 +39,9 @@ public:
         rows_.emplace(reply);
         row_ = 0;
         script_ << sql_ << ";\nCOMMIT;\n";
+        confirmed_.Confirm();
     }
+    TOrdoRequestOutcome LastRequestOutcome() override { return confirmed_.Confirmed(); }
     void ExecuteSQL() override { throw std::logic_error("the rebuild writes on its other data set"); }
 
     int RecordCount() override { return rows_ ? rows_->Count() : 0; }
@@ -66,6 +68,7 @@ private:
     std::string sql_;
     std::optional<test::DecodedRows> rows_;
     int row_ = 0;
+    TConfirmedRequests confirmed_;
 };
 
 /// The write data set: each execute request becomes its statements, one a line, and a COMMIT.
@@ -75,6 +78,7 @@ public:
 
     void Open() override { throw std::logic_error("the rebuild only executes on its write data set"); }
     void ExecuteSQL() override {
+        confirmed_.Confirm();
         ++requests_;
         const std::string_view sql = Sql();
         std::size_t start = 0;

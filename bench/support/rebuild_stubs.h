@@ -11,8 +11,16 @@ class TConfirmingSocket final : public IReplaySocket {
 public:
     void SetUserName(const std::string&) override {}
     void SetReplyTimeLimit(std::uint32_t) override {}
-    bool TimedOut() const override { return false; }
-    bool LastWaitCompleted() const override { return true; }
+};
+
+/// Every request a stub data set makes counts as confirmed: each gets the next id.
+class TConfirmedRequests {
+public:
+    void Confirm() noexcept { ++id_; }
+    [[nodiscard]] TOrdoRequestOutcome Confirmed() const noexcept { return {id_, TRequestEnd::reReplied, {}}; }
+
+private:
+    std::uint64_t id_ = 0;
 };
 
 class TNoView final : public IReplayView {
@@ -40,8 +48,10 @@ public:
     int RecNo() override { return 0; }
     std::string FieldAsString(const std::string&) override { return {}; }
     double FieldAsFloat(const std::string&) override { return 0; }
+    TOrdoRequestOutcome LastRequestOutcome() override { return confirmed_.Confirmed(); }
 
 protected:
+    TConfirmedRequests confirmed_;
     [[nodiscard]] const std::string& Sql() const noexcept { return sql_; }
 
 private:

@@ -35,7 +35,10 @@ void WholeDataSet(ordo::ByteView bytes) {
     } catch (const ordo::EOrdoError&) {
         return;
     }
+    // The stream goes back into a data set set up as its writer was: a legacy one writes no
+    // header, so the options it saved under are the reader's to know.
     ordo::TOrdoDataSet second;
+    second.SetStreamOptions(ds.StreamOptions());
     saved.SetPosition(0);
     second.LoadDataSetFromStream(saved);
     ordo::TMemoryStream savedAgain;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "platform/message_loop_backend.h"
 #include "platform/thread_queue.h"
 
 namespace ordo {
@@ -120,12 +121,6 @@ bool PeekMessage(TMessage& msg, const TMessageFilter& filter, bool remove) {
     return Queue().Take(msg, filter, remove);
 }
 
-bool GetMessage(TMessage& msg, WindowHandle filterWindow) {
-    TMessageFilter filter{filterWindow, 0};
-    while (!PeekMessage(msg, filter, true)) WaitMessage(filter, -1);
-    return msg.message != WM_QUIT;
-}
-
 void DispatchMessage(const TMessage& msg) {
     if (msg.hwnd == 0) return;
     std::shared_ptr<WindowProc> proc;
@@ -140,8 +135,6 @@ void DispatchMessage(const TMessage& msg) {
     if (proc && *proc) (*proc)(msg);
 }
 
-bool WaitMessage(int timeoutMs) { return WaitMessage(TMessageFilter{}, timeoutMs); }
-
 bool WaitMessage(const TMessageFilter& filter, int timeoutMs) {
     auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     Pump(0);
@@ -153,23 +146,7 @@ bool WaitMessage(const TMessageFilter& filter, int timeoutMs) {
     }
 }
 
-bool ProcessMessages() {
-    TMessage msg;
-    while (PeekMessage(msg, TMessageFilter{}, true)) {
-        if (msg.message == WM_QUIT) {
-            Queue().PostFront(msg);
-            return false;
-        }
-        DispatchMessage(msg);
-    }
-    return true;
-}
-
-int RunMessageLoop() {
-    TMessage msg;
-    while (GetMessage(msg)) DispatchMessage(msg);
-    return static_cast<int>(msg.wParam);
-}
+void detail::RequeueQuit(const TMessage& quit) { Queue().PostFront(quit); }
 
 std::uintptr_t SetTimer(WindowHandle hwnd, std::uintptr_t id, std::uint32_t intervalMs) {
     if (!IsWindow(hwnd)) return 0;

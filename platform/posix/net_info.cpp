@@ -1,6 +1,8 @@
 #include "platform/net_info.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <arpa/inet.h>
 #include <atomic>
 #include <ifaddrs.h>
@@ -18,15 +20,21 @@ namespace {
 std::atomic<int> gNetworkOverride{-1};
 }  // namespace
 
-std::vector<std::string> ResolveHostAddresses(std::string_view name) {
+std::vector<std::string> ResolveHostAddresses(std::string_view name, std::string* why) {
     std::vector<std::string> out;
-    if (name.empty() || name.size() > kMaxHostNameLength) return out;
+    if (name.empty() || name.size() > kMaxHostNameLength) {
+        if (why) *why = name.empty() ? "no name given" : "the name is longer than " + std::to_string(kMaxHostNameLength);
+        return out;
+    }
     std::string host(name);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0) return out;
+    if (const int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &list); rc != 0) {
+        if (why) *why = rc == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(rc);
+        return out;
+    }
     for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
         if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
         const auto* sa = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
@@ -34,6 +42,7 @@ std::vector<std::string> ResolveHostAddresses(std::string_view name) {
         if (std::find(out.begin(), out.end(), dotted) == out.end()) out.push_back(std::move(dotted));
     }
     ::freeaddrinfo(list);
+    if (out.empty() && why) *why = "no IPv4 address";
     return out;
 }
 

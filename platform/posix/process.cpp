@@ -187,7 +187,7 @@ void MakeExecutable(const std::string& path) {
 namespace {
 // The handler can only write to a descriptor; it finds the current one here.
 volatile std::sig_atomic_t gSignalWriteFd = -1;
-struct sigaction gOldInt, gOldTerm;
+struct sigaction gOldInt, gOldTerm, gOldHup;
 
 extern "C" void OnTerminationSignal(int signo) {
     int saved = errno;
@@ -214,15 +214,27 @@ TTerminationSignals::TTerminationSignals(std::function<void(int)> onSignal) : on
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &sa, &gOldInt);
     ::sigaction(SIGTERM, &sa, &gOldTerm);
+    // A terminal that goes away, or a supervisor's reload, must not kill a run between a commit and its delete.
+    ::sigaction(SIGHUP, &sa, &gOldHup);
 }
 
 TTerminationSignals::~TTerminationSignals() {
     ::sigaction(SIGINT, &gOldInt, nullptr);
     ::sigaction(SIGTERM, &gOldTerm, nullptr);
+    ::sigaction(SIGHUP, &gOldHup, nullptr);
     gSignalWriteFd = -1;
     UnwatchDescriptor(readFd_);
     ::close(readFd_);
     ::close(writeFd_);
+}
+
+std::string TTerminationSignals::Name(int signo) {
+    switch (signo) {
+        case SIGINT: return "SIGINT";
+        case SIGTERM: return "SIGTERM";
+        case SIGHUP: return "SIGHUP";
+        default: return "signal " + std::to_string(signo);
+    }
 }
 
 void TTerminationSignals::Drain() {

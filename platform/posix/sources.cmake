@@ -11,6 +11,8 @@ target_sources(ordo_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/profile_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_lock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/queue_folder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_rights.cpp
   ${CMAKE_CURRENT_LIST_DIR}/console.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codepage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process.cpp

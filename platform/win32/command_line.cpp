@@ -80,7 +80,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
-std::string QuoteArgument(std::string_view arg) {
+std::string QuoteCommandLineArgument(std::string_view arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string_view::npos) return std::string(arg);
     std::string out = "\"";
     std::size_t backslashes = 0;

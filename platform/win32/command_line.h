@@ -11,7 +11,8 @@ namespace ordo::detail {
 /// literal quote, other backslashes are themselves. The program name (first) ends at the first
 /// blank outside quotes and keeps its backslashes.
 std::vector<std::string> SplitCommandLine(std::string_view line);
-/// One argument quoted so that SplitCommandLine gives it back unchanged.
-std::string QuoteArgument(std::string_view arg);
+/// One argument of a Win32 command line (CreateProcess, ShellExecute), quoted so that
+/// SplitCommandLine gives it back unchanged; cmd.exe operators are not its concern.
+std::string QuoteCommandLineArgument(std::string_view arg);
 
 }  // namespace ordo::detail

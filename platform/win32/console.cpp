@@ -24,4 +24,7 @@ void UseParentConsole() noexcept {
     if (!err) (void)std::freopen("CONOUT$", "w", stderr);
 }
 
+// Windows has no journal; its event log is not fed through standard error.
+bool StderrIsJournal() noexcept { return false; }
+
 }  // namespace ordo

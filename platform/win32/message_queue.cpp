@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "platform/message_loop_backend.h"
 #include "platform/win32/message_windows.h"
 #include "platform/win32/windows_api.h"
 
@@ -124,12 +125,6 @@ bool PeekMessage(TMessage& msg, const TMessageFilter& filter, bool remove) {
     return true;
 }
 
-bool GetMessage(TMessage& msg, WindowHandle filterWindow) {
-    TMessageFilter filter{filterWindow, 0};
-    while (!PeekMessage(msg, filter, true)) WaitMessage(filter, -1);
-    return msg.message != WM_QUIT;
-}
-
 void DispatchMessage(const TMessage& msg) {
     if (msg.hwnd == 0) return;
     HWND h = detail::ToHwnd(msg.hwnd);
@@ -147,8 +142,6 @@ void DispatchMessage(const TMessage& msg) {
     ::DispatchMessageA(&m);
     detail::RethrowPendingWindowException();
 }
-
-bool WaitMessage(int timeoutMs) { return WaitMessage(TMessageFilter{}, timeoutMs); }
 
 bool WaitMessage(const TMessageFilter& filter, int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
@@ -179,23 +172,7 @@ bool WaitMessage(const TMessageFilter& filter, int timeoutMs) {
     }
 }
 
-bool ProcessMessages() {
-    TMessage msg;
-    while (PeekMessage(msg, TMessageFilter{}, true)) {
-        if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop must see it too
-            return false;
-        }
-        DispatchMessage(msg);
-    }
-    return true;
-}
-
-int RunMessageLoop() {
-    TMessage msg;
-    while (GetMessage(msg)) DispatchMessage(msg);
-    return static_cast<int>(msg.wParam);
-}
+void detail::RequeueQuit(const TMessage& quit) { ::PostQuitMessage(static_cast<int>(quit.wParam)); }
 
 std::uintptr_t SetTimer(WindowHandle hwnd, std::uintptr_t id, std::uint32_t intervalMs) {
     if (!IsWindow(hwnd)) return 0;

@@ -35,14 +35,23 @@ private:
 
 }  // namespace
 
-std::vector<std::string> ResolveHostAddresses(std::string_view name) {
+std::vector<std::string> ResolveHostAddresses(std::string_view name, std::string* why) {
     std::vector<std::string> out;
-    if (name.empty() || name.size() > kMaxHostNameLength) return out;
+    if (name.empty() || name.size() > kMaxHostNameLength) {
+        if (why) *why = name.empty() ? "no name given" : "the name is longer than " + std::to_string(kMaxHostNameLength);
+        return out;
+    }
     TWinsockCall winsock;
-    if (!winsock.Started()) return out;
+    if (!winsock.Started()) {
+        if (why) *why = "Windows Sockets did not start";
+        return out;
+    }
     std::string host(name);
     const hostent* entry = ::gethostbyname(host.c_str());
-    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4) return out;
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4) {
+        if (why) *why = entry == nullptr ? "Windows Sockets error " + std::to_string(::WSAGetLastError()) : "no IPv4 address";
+        return out;
+    }
     for (char** a = entry->h_addr_list; a != nullptr && *a != nullptr; ++a) {
         in_addr addr{};
         std::copy_n(*a, sizeof addr, reinterpret_cast<char*>(&addr));

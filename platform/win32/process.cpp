@@ -44,7 +44,7 @@ bool StartDetached(const std::vector<std::string>& argv) {
     std::string params;
     for (std::size_t i = 1; i < argv.size(); ++i) {
         if (i > 1) params += ' ';
-        params += detail::QuoteArgument(argv[i]);
+        params += detail::QuoteCommandLineArgument(argv[i]);
     }
     std::string file = argv[0];
     for (char& c : file)
@@ -106,6 +106,10 @@ TTerminationSignals::~TTerminationSignals() {
     ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     gSignalWindow.store(0);
     DeallocateHWnd(static_cast<WindowHandle>(readFd_));
+}
+
+std::string TTerminationSignals::Name(int signo) {
+    return signo == SIGINT ? std::string("Ctrl+C") : std::string("a console break or close");
 }
 
 void TTerminationSignals::Drain() {}

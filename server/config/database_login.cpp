@@ -7,13 +7,13 @@
 
 namespace ordo::server {
 
-std::string ReadPasswordFile(const std::string& path) {
+std::string ReadPasswordFile(const std::string& path, const std::string& what) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw EOrdoError("Cannot read the password file " + path);
+    if (!in) throw EOrdoError("Cannot read the " + what + " file " + path);
     std::string line;
     std::getline(in, line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) throw EOrdoError("The password file " + path + " has no password on its first line");
+    if (line.empty()) throw EOrdoError("The " + what + " file " + path + " has no " + what + " on its first line");
     return line;
 }
 

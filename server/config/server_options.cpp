@@ -6,6 +6,8 @@
 
 #include "core/text_convert.h"
 #include "ordo_version.h"
+#include "server/config/client_networks.h"
+#include "server/config/config_file.h"
 #include "server/config/database_login.h"
 #include "server/net/posix_socket.h"
 
@@ -35,11 +37,13 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     std::string compression = "none";
     std::string encryption = "none";
     std::string passwordFile;
+    std::string desKeyFile;
     CLI::App app{"ordo-server: runs the SQL of middleware clients on a Firebird database"};
     app.set_version_flag("--version", std::string("ordo-server ") + kOrdoVersion, "Print the version and exit");
     app.set_config("--config", "", "Read options from this file: one 'name = value' a line, the long option names")
         ->type_name("FILE");
     app.allow_config_extras(CLI::config_extras_mode::error);  // a misspelt setting would go unnoticed
+    app.config_formatter(std::make_shared<LastValueWinsConfig>(std::set<std::string>{"push-file"}));
     app.footer(
         "Exit status: 0 after a clean stop (SIGINT, SIGTERM), --help or --version; 1 when the database, a file\n"
         "or the listening socket failed at start; 2 for a bad option or configuration file.");
@@ -65,6 +69,10 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--port", o.port, "Port to listen on; 0 picks a free one")
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
+    app.add_option("--allow", o.allow,
+                   "Client networks served, comma-separated (10.1.0.0/16,192.168.7.12; '!' before one refuses "
+                   "it); the first that holds a client's address decides. Default: this machine only")
+        ->type_name("CIDR[,CIDR...]");
     app.add_option("--users", o.usersFile, "Login list, one user:password a line; without it every login is accepted")
         ->check(CLI::ExistingFile);
     app.add_option("--compression", compression, "Message compression")
@@ -73,7 +81,11 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
     app.add_option("--encryption", encryption, "Message encryption (aes is sent as is)")
         ->capture_default_str()
         ->check(CLI::IsMember(NamesOf(kEncryptions), CLI::ignore_case));
-    app.add_option("--des-key", o.desKey, "DES key text (first 8 bytes used) for --encryption des");
+    auto* desKey = app.add_option("--des-key", o.desKey, "DES key text (first 8 bytes used) for --encryption des");
+    app.add_option("--des-key-file", desKeyFile,
+                   "Read the DES key text from this file's first line; others cannot read it in the process list")
+        ->check(CLI::ExistingFile)
+        ->excludes(desKey);
     app.add_option("--log-level", level, "How much goes to standard error")
         ->capture_default_str()
         ->check(CLI::IsMember({"error", "warn", "info", "debug"}, CLI::ignore_case));
@@ -82,12 +94,17 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
         ->check(CLI::Range(1, 3600));
     app.add_option("--max-clients", o.maxClients, "Connections served at once; further ones are closed")
         ->capture_default_str()
-        ->check(CLI::Range(1, 10000));
+        ->check(CLI::Range(1, 100000));
     app.add_option("--statement-cache", o.statementCache,
                    "Prepared statements one execute request keeps for INSERT and UPDATE OR INSERT statements "
                    "that differ only in their literals; 0 runs every statement as text")
         ->capture_default_str()
         ->check(CLI::Range(0, 100000));
+    app.add_option("--journal-days", o.journalDays,
+                   "Days the replay journal keeps the key of each queued file it ran; a file replayed again within "
+                   "them is answered as done")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 36500));
     app.add_option("--push-update", o.pushUpdate,
                    "Send this file to every client after its login as a new build of its program")
         ->check(CLI::ExistingFile);
@@ -101,6 +118,16 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
             if (!CLI::ExistingFile(local).empty())
                 throw CLI::ValidationError("--push-file", "no such file: " + local);
             if (remote.empty()) throw CLI::ValidationError("--push-file", "the client's file name is empty");
+        }
+        try {
+            if (!o.allow.empty()) ClientNetworks::Parse(o.allow);
+        } catch (const EOrdoError& e) {
+            throw CLI::ValidationError("--allow", e.what());
+        }
+        try {
+            if (!desKeyFile.empty()) o.desKey = ReadPasswordFile(desKeyFile, "key");
+        } catch (const EOrdoError& e) {
+            throw CLI::ValidationError("--des-key-file", e.what());
         }
         o.compression = kCompressions.at(LowerCase(compression));
         o.encryption = kEncryptions.at(LowerCase(encryption));

@@ -17,14 +17,18 @@ struct ServerOptions {
     std::string initScript;
     std::string bind = "127.0.0.1";
     int port = 55200;
+    std::string allow;  // the client networks served (--allow); empty: this machine only
     std::string usersFile;
     TOrdoCompression compression = acNoCompression;
     TOrdoEncryption encryption = etNoEncryption;
     std::string desKey;
     LogLevel logLevel = LogLevel::Info;
     int lockTimeout = 10;  // seconds a statement waits for a row another client has locked
-    int maxClients = 256;  // connections served at once; more are closed at once
+    // Connections served at once; more are closed at once. A chain's shops run their timers at the
+    // same minute, so a thousand connect together and each must be served rather than sent away.
+    int maxClients = 2000;
     int statementCache = 32;  // prepared statements kept per attachment; 0 runs every statement as text
+    int journalDays = 30;     // days a replay journal key is kept
     std::string pushUpdate;  // a new client program sent after every accepted login
     std::vector<std::pair<std::string, std::string>> pushFiles;  // (local file, client's name), in segments
 };

@@ -1,6 +1,10 @@
 #include "server/fb/database_setup.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,12 +21,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool UsableFolder(const fs::path& dir) {
-    std::error_code ec;
-    if (!fs::exists(dir, ec)) {
-        if (!fs::create_directories(dir, ec)) return false;
-    }
-    return ::access(dir.c_str(), R_OK | W_OK | X_OK) == 0;
+/// Creates `dir` for this user alone, or checks that the one there is this user's and closed to
+/// others: a lock folder someone else made could be used to disturb or spy on the engine.
+void MakePrivateFolder(const fs::path& dir) {
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        throw EOrdoError("Cannot make the engine's lock folder " + dir.string() + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0)
+        throw EOrdoError("Cannot use the engine's lock folder " + dir.string() + ": " + std::strerror(errno));
+    if (!S_ISDIR(st.st_mode))
+        throw EOrdoError("The engine's lock folder " + dir.string() + " is not a folder");
+    if (st.st_uid != ::geteuid())
+        throw EOrdoError("The engine's lock folder " + dir.string() + " belongs to another user (uid " +
+                         std::to_string(st.st_uid) + "); remove it or set FIREBIRD_LOCK");
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throw EOrdoError("The engine's lock folder " + dir.string() + " is writable by others; remove it or set "
+                         "FIREBIRD_LOCK");
 }
 
 std::string ReadFile(const std::string& path) {
@@ -52,12 +66,22 @@ void RunStep(FbAttachment& att, FbTransaction& tra, const ScriptStep& step) {
 
 }  // namespace
 
-void PrepareEngineEnvironment() {
-    if (std::getenv("FIREBIRD_LOCK")) return;
-    if (UsableFolder("/tmp/firebird")) return;
-    fs::path own = fs::temp_directory_path() / ("firebird-" + std::to_string(::getuid()));
-    if (!UsableFolder(own)) throw EOrdoError("No usable folder for the engine's lock files: " + own.string());
-    ::setenv("FIREBIRD_LOCK", own.c_str(), 1);
+std::string EngineLockFolder(const std::string& database) {
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state) {
+        const std::string first(state, std::strcspn(state, ":"));  // systemd lists several with ':'
+        return (fs::path(first) / "firebird-lock").string();
+    }
+    if (IsRemoteDatabase(database)) return {};
+    const fs::path folder = fs::absolute(fs::path(database)).parent_path();
+    return (folder / ("firebird-lock-" + std::to_string(::geteuid()))).string();
+}
+
+void PrepareEngineEnvironment(const std::string& database) {
+    if (std::getenv("FIREBIRD_LOCK")) return;  // the administrator's choice
+    const std::string folder = EngineLockFolder(database);
+    if (folder.empty()) return;
+    MakePrivateFolder(folder);
+    ::setenv("FIREBIRD_LOCK", folder.c_str(), 1);
 }
 
 void RunScript(FbAttachment& att, std::string_view script) {
@@ -79,16 +103,12 @@ void RunScript(FbAttachment& att, std::string_view script) {
 
 bool EnsureDatabase(const FbConnectSpec& connect, bool create, const std::string& initScript) {
     bool missing = false;
-    if (create && !IsRemoteDatabase(connect.database)) {
+    if (create && IsRemoteDatabase(connect.database)) {
+        Log(LogLevel::Info, "create applies to a database file on this machine; " + connect.database +
+                                " is on a Firebird server and is only attached");
+    } else if (create) {
         std::error_code ec;
         missing = !fs::exists(connect.database, ec);
-    } else if (create) {
-        try {
-            FbAttachment::Attach(connect);
-        } catch (const FbError& e) {
-            Log(LogLevel::Info, std::string("Attach failed, creating the database: ") + e.what());
-            missing = true;
-        }
     }
     if (!missing) {
         FbAttachment::Attach(connect);

@@ -21,6 +21,21 @@ Firebird::IProvider* Provider() {
     return provider;
 }
 
+namespace {
+
+/// True when the status vector names `code` anywhere among its errors.
+bool StatusHolds(const intptr_t* errors, std::intptr_t code) noexcept {
+    if (errors == nullptr) return false;
+    for (std::size_t i = 0; i < 64 && errors[i] != isc_arg_end;) {
+        if (errors[i] == isc_arg_gds && errors[i + 1] == code) return true;
+        // Each argument is a tag and a value; a counted string (cstring) has its length too.
+        i += errors[i] == isc_arg_cstring ? 3 : 2;
+    }
+    return false;
+}
+
+}  // namespace
+
 void ThrowFbError(const Firebird::IStatus* status) {
     char buf[2048];
     auto* st = const_cast<Firebird::IStatus*>(status);
@@ -29,6 +44,10 @@ void ThrowFbError(const Firebird::IStatus* status) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const intptr_t* errors = st->getErrors();
     std::intptr_t code = (errors && errors[0] == isc_arg_gds) ? errors[1] : 0;
+    // Another program (an administrator's isql, a backup) holding the file is a passing state,
+    // and the client must be able to tell it from a fault in its statement.
+    if (StatusHolds(errors, isc_already_opened))
+        text += "\n-The database is busy: another program has the file open; try again once it has let go";
     throw FbError(text.empty() ? "Unknown database error" : text, code);
 }
 

@@ -5,6 +5,7 @@
 #include <firebird/Interface.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -78,6 +79,11 @@ struct FbConnectSpec {
 };
 
 class FbAttachment;
+class FbTransaction;
+
+/// Runs first in a request's transaction, before the request's own statements; false: the work is done
+/// already and must not run.
+using TransactionGate = std::function<bool(FbTransaction&)>;
 
 /// One transaction; rolled back when dropped without a commit.
 class FbTransaction {

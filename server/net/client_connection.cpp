@@ -1,5 +1,6 @@
 #include "server/net/client_connection.h"
 
+#include <cerrno>
 #include <exception>
 #include <vector>
 
@@ -49,7 +50,11 @@ void ServeClient(UniqueFd fd, const std::string& peer, const ConnectionSettings&
     try {
         Serve(fd.Get(), peer, settings, stopFd);
     } catch (const EOSError& e) {
-        Log(LogLevel::Warn, peer + ": connection dropped: " + e.what());
+        // A client that hangs up while its last reply is on the way has simply left: fqreplay ends
+        // as soon as it has what it waited for.
+        const bool leftUs = e.Code() == EPIPE || e.Code() == ECONNRESET;
+        Log(leftUs ? LogLevel::Info : LogLevel::Warn,
+            peer + (leftUs ? ": disconnected while a reply was sent: " : ": connection dropped: ") + e.what());
     } catch (const EOrdoError& e) {
         Log(LogLevel::Warn, peer + ": closing, bad input: " + e.what());
     } catch (const std::exception& e) {

@@ -41,20 +41,23 @@ int WaitFor(int fd, short events, int stopFd, int timeoutMs) {
     }
 }
 
-std::string PeerText(const sockaddr_storage& sa) {
+PeerName NameOf(const sockaddr_storage& sa) {
     char text[INET6_ADDRSTRLEN] = "?";
+    int port = 0;
     if (sa.ss_family == AF_INET) {
         const auto& v4 = reinterpret_cast<const sockaddr_in&>(sa);
         ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
-        return EndpointText(text, ntohs(v4.sin_port));
-    }
-    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(sa);
-    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {  // an IPv4 client of a socket on "::"
-        ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+        port = ntohs(v4.sin_port);
     } else {
-        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(sa);
+        if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {  // an IPv4 client of a socket on "::"
+            ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+        } else {
+            ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+        }
+        port = ntohs(v6.sin6_port);
     }
-    return EndpointText(text, ntohs(v6.sin6_port));
+    return {EndpointText(text, port), text};
 }
 
 }  // namespace
@@ -109,7 +112,9 @@ UniqueFd ListenTcp(const std::string& address, int port, int& boundPort) {
     }
     if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&ss), size) < 0)
         Fail("bind " + EndpointText(address, port));
-    if (::listen(fd.Get(), 64) < 0) Fail("listen");
+    // A chain's shops connect in the same second when their timers fire together: a short queue
+    // of pending connections would drop most of them before the server could take them.
+    if (::listen(fd.Get(), SOMAXCONN) < 0) Fail("listen");
     socklen_t len = sizeof ss;
     if (::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&ss), &len) < 0) Fail("getsockname");
     boundPort = ntohs(ss.ss_family == AF_INET6 ? v6->sin6_port : v4->sin_port);
@@ -117,7 +122,7 @@ UniqueFd ListenTcp(const std::string& address, int port, int& boundPort) {
     return fd;
 }
 
-UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer) {
+UniqueFd AcceptTcp(int listenFd, int stopFd, PeerName& peer) {
     for (;;) {
         int ready = WaitFor(listenFd, POLLIN, stopFd, -1);
         if (ready < 0) return UniqueFd();
@@ -133,7 +138,7 @@ UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer) {
         }
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        peer = PeerText(sa);
+        peer = NameOf(sa);
         return UniqueFd(fd);
     }
 }

@@ -31,9 +31,16 @@ std::string EndpointText(const std::string& address, int port);
 /// IPv4 clients too, where the system allows it. Raises EOSError.
 UniqueFd ListenTcp(const std::string& address, int port, int& boundPort);
 
+/// A connection's far end: "address:port" for the log, and the address alone (an IPv4 client of
+/// an IPv6 socket shows as IPv4).
+struct PeerName {
+    std::string text;
+    std::string address;
+};
+
 /// Waits for a connection or for `stopFd` to become readable; returns an invalid fd on stop.
-/// `peer` receives "address:port" (an IPv4 client of an IPv6 socket shows as IPv4). Raises EOSError when accept fails for good.
-UniqueFd AcceptTcp(int listenFd, int stopFd, std::string& peer);
+/// Nothing is read from the connection. Raises EOSError when accept fails for good.
+UniqueFd AcceptTcp(int listenFd, int stopFd, PeerName& peer);
 
 enum class ReadResult { Data, Closed, Stopped };
 

@@ -8,8 +8,10 @@
 #include "resultset/field_defs_codec.h"
 #include "codec/zlib_codec.h"
 #include "params/param_list.h"
+#include "params/replay_identity.h"
 #include "server/log.h"
 #include "server/session/exec_runner.h"
+#include "server/session/metadata_answers.h"
 #include "server/session/procedure_call.h"
 #include "server/session/result_encoder.h"
 
@@ -47,7 +49,8 @@ TOrdoParamList ParamsOf(ByteView bytes) { return TOrdoParamList::CreateFromStrin
 }  // namespace
 
 ClientSession::ClientSession(const SessionSettings& settings, std::string peer, Sender send)
-    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache) {}
+    : settings_(settings), peer_(std::move(peer)), send_(std::move(send)), statements_(settings.statementCache),
+      journal_(peer_, settings.journalDays) {}
 
 ClientSession::~ClientSession() {
     for (auto& [id, open] : cursors_) {
@@ -61,6 +64,7 @@ ClientSession::~ClientSession() {
 }
 
 void ClientSession::Install(TOrdoMessagePipeline& p) {
+    pipeline_ = &p;
     auto on = [&](std::uint8_t code, void (ClientSession::*fn)(TOrdoStringLine&)) {
         p.SetHandler(code, [this, fn](TOrdoStringLine& line) { (this->*fn)(line); });
     };
@@ -73,7 +77,7 @@ void ClientSession::Install(TOrdoMessagePipeline& p) {
     on(mcFetchPacket, &ClientSession::OnFetch);
     on(mcCloseCursor, &ClientSession::OnCloseCursor);
     on(mcCodedParamList, &ClientSession::OnCodedParamList);
-    p.SetHandler(mcMetaData, [this](TOrdoStringLine& l) { OnUnsupported(l, "Metadata requests"); });
+    on(mcMetaData, &ClientSession::OnMetaData);
     for (std::uint8_t code : {mcProviderApply, mcProviderCall, mcProviderTransaction})
         p.SetHandler(code, [this](TOrdoStringLine& l) { OnUnsupported(l, "Provider requests"); });
     // Keep-alives (15), provider registrations (44) and anything unknown need no answer.
@@ -141,7 +145,7 @@ void ClientSession::OnSelect(TOrdoStringLine& line) {
         sep == tail.end() ? TOrdoParamList{} : ParamsOf(tail.subspan(static_cast<std::size_t>(sep - tail.begin()) + 1));
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": select " + Shorten(sql));
-    Answer(ds, sql, [&] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options); });
+    Answer(ds, sql, [&, gate = JournalGate()] { RunSelect(ds, ParamBinder(params).Bind(sql), rows, options, gate); });
 }
 
 void ClientSession::OnRawSelect(TOrdoStringLine& line) {
@@ -166,8 +170,29 @@ void ClientSession::OnStoredProc(TOrdoStringLine& line) {
     Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
     Answer(ds, "EXECUTE PROCEDURE " + name, [&] {
         ProcedureCall call = PrepareProcedureCall(Database(), name, params);
-        if (call.selectable) RunSelect(ds, call.bound, rows, options);
-        else RunProcedure(ds, call.bound);
+        if (!call.selectable) {
+            RunProcedure(ds, call.bound);
+            return;
+        }
+        RunSelect(ds, call.bound, rows, options);
+        SendOutputParams(ds, {});
+    });
+}
+
+void ClientSession::OnMetaData(TOrdoStringLine& line) {
+    std::int32_t ds = line.DataSetId();
+    std::string name = line.ReadString();
+    line.ReadBytes();   // the object's parameters: none of the answered kinds takes any
+    line.ReadString();  // database name: the server has one
+    std::int32_t kind = line.ReadInteger();
+    if (LoginMissing(ds)) return;
+    Log(LogLevel::Debug, peer_ + ": metadata " + std::to_string(kind) + " of " + Shorten(name));
+    Answer(ds, "metadata request " + std::to_string(kind) + " of " + name, [&] {
+        MetaDataAnswer answer = AnswerMetaData(Database(), kind, name);
+        TOrdoStringLine defs(mcFieldDefs, ds);
+        defs.AddString(EncodeFieldDefinitions(answer.columns));
+        Send(defs);
+        SendRows(ds, kAllRows, answer.rows);
     });
 }
 
@@ -177,12 +202,12 @@ void ClientSession::OnExec(TOrdoStringLine& line) {
     TOrdoParamList params = ParamsOf(line.ReadBytes());
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": exec " + Shorten(sql));
-    Answer(ds, sql, [&] {
+    Answer(ds, sql, [&, gate = JournalGate()] {
         ExecTimings timings;
         timings.enabled = LogEnabled(LogLevel::Debug);
         std::uint64_t affected = 0;
         try {
-            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings);
+            affected = RunStatements(Database(), statements_, sql, params, settings_.lockTimeout, timings, gate);
         } catch (const EDatabaseError&) {
             if (timings.enabled) LogTimings(timings);
             throw;
@@ -249,7 +274,11 @@ void ClientSession::OnCloseCursor(TOrdoStringLine& line) {
 
 void ClientSession::OnCodedParamList(TOrdoStringLine& line) {
     std::int32_t code = line.ReadInteger();
-    line.ReadBytes();
+    ByteView list = line.ReadBytes();
+    if (code == kReplayIdentityCode) {  // for the request that comes next: it is never answered itself
+        journal_.Hold(LoadReplayIdentity(list), pipeline_->MessagesReceived() + 1);
+        return;
+    }
     if (line.ItemCount() < 3 || line.ReadInteger() != 1) return;
     // Nothing is coded here; the empty answer ends the client's wait.
     TOrdoStringLine reply(mcCodedParamList, line.DataSetId());
@@ -277,6 +306,7 @@ void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, c
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
             statements_.Clear();
+            journal_.Reset();
             db_.reset();
         }
         SendError(dataSetId, e.what());
@@ -300,10 +330,16 @@ FbAttachment& ClientSession::Database() {
     return *db_;
 }
 
+TransactionGate ClientSession::JournalGate() {
+    std::optional<TReplayIdentity> identity = journal_.Take(pipeline_ ? pipeline_->MessagesReceived() : 0);
+    if (!identity) return {};
+    return [this, id = std::move(*identity)](FbTransaction& tra) { return journal_.Record(Database(), tra, id); };
+}
+
 void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std::int32_t rows,
-                              std::int32_t options) {
+                              std::int32_t options, const TransactionGate& gate) {
     CloseCursorsOf(ds, true);  // a data set that opens again has let its old cursor go
-    auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout);
+    auto cursor = std::make_unique<ResultCursor>(Database(), bound, settings_.lockTimeout, gate);
     if (rows == 0) {
         cursor->Finish(true);
         SendFieldDefs(ds, *cursor);
@@ -344,6 +380,10 @@ void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound) {
     cursor.Finish(true);
     SendFieldDefs(ds, cursor);
     SendRows(ds, kAllRows, writer.Text());
+    SendOutputParams(ds, outputs);
+}
+
+void ClientSession::SendOutputParams(std::int32_t ds, const TOrdoParamList& outputs) {
     TOrdoStringLine reply(mcOutputParams, ds);
     reply.AddInteger(0);
     Bytes list = outputs.SaveToString(false);

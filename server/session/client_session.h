@@ -15,6 +15,7 @@
 #include "server/fb/fb_client.h"
 #include "server/session/client_pushes.h"
 #include "server/session/param_binding.h"
+#include "server/session/replay_journal.h"
 #include "server/session/exec_runner.h"
 #include "server/session/result_cursor.h"
 #include "server/session/statement_cache.h"
@@ -26,6 +27,7 @@ struct SessionSettings {
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
     std::size_t statementCache = 32;  // prepared shapes one execute request keeps; 0: none
+    int journalDays = 30;             // replay journal keys older than this are removed
     std::string version = "1.0";        // the server version reported to clients
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
     /// connection is compressed already.
@@ -60,6 +62,7 @@ private:
     void OnSelect(TOrdoStringLine& line);
     void OnRawSelect(TOrdoStringLine& line);
     void OnStoredProc(TOrdoStringLine& line);
+    void OnMetaData(TOrdoStringLine& line);
     void OnExec(TOrdoStringLine& line);
     void OnFetch(TOrdoStringLine& line);
     void LogTimings(const ExecTimings& timings);
@@ -73,8 +76,14 @@ private:
     [[nodiscard]] bool LoginMissing(std::int32_t dataSetId);
     FbAttachment& Database();
 
-    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options);
+    void RunSelect(std::int32_t dataSetId, const BoundStatement& bound, std::int32_t rows, std::int32_t options,
+                   const TransactionGate& gate = {});
+    /// Records the identity that came ahead of this request, if one did, in the request's transaction.
+    TransactionGate JournalGate();
     void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
+    /// Every stored-procedure call ends with this reply, an empty list when there are no
+    /// output parameters: the client's execute waits for it.
+    void SendOutputParams(std::int32_t dataSetId, const TOrdoParamList& outputs);
     void CloseCursorsOf(std::int32_t dataSetId, bool commit);
 
     void Send(TOrdoStringLine& line) { send_(line); }
@@ -88,6 +97,8 @@ private:
     bool loggedIn_ = false;
     std::optional<FbAttachment> db_;  // attached at the first request that needs it
     StatementCache statements_;       // of db_'s running request; declared after it, so freed first
+    ReplayJournal journal_;           // holds a statement of db_ too
+    const TOrdoMessagePipeline* pipeline_ = nullptr;  // counts the connection's messages
     struct Open {
         std::int32_t dataSetId;
         std::unique_ptr<ResultCursor> cursor;

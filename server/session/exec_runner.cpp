@@ -138,7 +138,8 @@ std::optional<std::uint64_t> RunAsShape(FbAttachment& att, StatementCache& cache
 }  // namespace
 
 std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,
-                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings) {
+                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings,
+                            const TransactionGate& gate) {
     std::vector<std::string> statements = SplitStatements(text);
     ParamBinder binder(params);
     std::vector<BoundStatement> bound;
@@ -153,6 +154,7 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
         StatementCache& cache;
         ~ForgetAtEnd() { cache.ForgetStatements(); }
     } forgetAtEnd{cache};
+    if (gate && !gate(tra)) return 0;
     std::uint64_t affected = 0;
     timings.statements += static_cast<unsigned>(bound.size());
     for (std::size_t i = 0; i < bound.size(); ++i) {

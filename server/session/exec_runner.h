@@ -26,7 +26,10 @@ struct ExecTimings {
 /// their shape with the literals bound, prepared once per request (`cache` keeps them for the
 /// request only). A statement whose literals do not convert to its parameters runs again as text,
 /// so its error text is the text's; one that fails once it ran answers with its own error.
+///
+/// A `gate` that says no leaves the statements unrun (returning 0) and the transaction rolled back.
 std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,
-                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings);
+                            const TOrdoParamList& params, int lockTimeoutSeconds, ExecTimings& timings,
+                            const TransactionGate& gate = {});
 
 }  // namespace ordo::server

@@ -4,13 +4,16 @@
 
 namespace ordo::server {
 
-ResultCursor::ResultCursor(FbAttachment& att, const BoundStatement& bound, int lockTimeoutSeconds)
+ResultCursor::ResultCursor(FbAttachment& att, const BoundStatement& bound, int lockTimeoutSeconds,
+                           const TransactionGate& gate)
     : tra_(att.StartTransaction(false, lockTimeoutSeconds)),
       stmt_(std::make_unique<FbStatement>(FbStatement::Prepare(att, tra_, bound.sql))) {
     if (stmt_->Kind() == FbStatementKind::TransactionControl)
         throw FbError("Transaction statements are not accepted here", 0);
     if (bound.procedureCall || MayDefine(stmt_->Kind(), bound.sql)) defining_.emplace();
-    if (stmt_->Kind() == FbStatementKind::Select) {
+    if (gate && !gate(tra_)) {
+        drained_ = true;
+    } else if (stmt_->Kind() == FbStatementKind::Select) {
         cursor_.emplace(stmt_->Open(tra_, bound.values));
     } else {
         FbRow row;

@@ -16,8 +16,10 @@ namespace ordo::server {
 class ResultCursor {
 public:
     /// Prepares and opens the statement. A statement that returns at most one row (EXECUTE
-    /// PROCEDURE, RETURNING) runs at once and holds that row.
-    ResultCursor(FbAttachment& att, const BoundStatement& bound, int lockTimeoutSeconds);
+    /// PROCEDURE, RETURNING) runs at once and holds that row. A `gate` that says no leaves the statement
+    /// prepared but unrun: its columns without rows.
+    ResultCursor(FbAttachment& att, const BoundStatement& bound, int lockTimeoutSeconds,
+                 const TransactionGate& gate = {});
     ResultCursor(const ResultCursor&) = delete;
     ResultCursor& operator=(const ResultCursor&) = delete;
     ~ResultCursor();

@@ -163,34 +163,51 @@ TEST_F(RebuildFixture, AQuoteInTheStartDateIsDoubledOnceInTheVoucherKeyToo) {
     EXPECT_NE(writes.executed[0].find("SALEDT >= '2024-01-0''5'"), std::string::npos);
 }
 
-TEST_F(RebuildFixture, NullAmountEndsTheRebuildBeforeAnyWrite) {
-    rows = {Voucher("21", "2024-01-05", {{"SALEAMT", std::nullopt}})};
-    EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
-    EXPECT_EQ(writes.executed.size(), 1u);  // only the delete that came before the walk
-}
-
-// A later row's amounts are read on one of two roads: it starts a new day, or it adds to the day of the row before.
-TEST_F(RebuildFixture, NullAmountOnALaterRowEndsTheRebuildToo) {
-    for (const char* date : {"2024-01-06", "2024-01-05"}) {
-        SCOPED_TRACE(date);
-        rows = {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}}), Voucher("21", date, {{"IGCP1", std::nullopt}})};
+// A NULL amount is met on one of three roads: on the first row, on a row that starts a new day, or on one that adds
+// to the day of the row before. On each, nothing is written: the ledger stays as it was, not deleted and half built.
+TEST_F(RebuildFixture, ANullAmountWritesNothing) {
+    const std::vector<std::vector<FakeRow>> roads = {
+        {Voucher("21", "2024-01-05", {{"SALEAMT", std::nullopt}})},
+        {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}}), Voucher("21", "2024-01-06", {{"IGCP1", std::nullopt}})},
+        {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}}), Voucher("21", "2024-01-05", {{"IGCP1", std::nullopt}})},
+    };
+    for (std::size_t i = 0; i < roads.size(); ++i) {
+        SCOPED_TRACE(i);
+        rows = roads[i];
         writes.executed.clear();
-        EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
-        EXPECT_EQ(writes.executed.size(), 1u);  // the delete; the ledger rows never went out
+        const TRebuildResult result = rebuild.Rebuild("B001", "Kim", "2024-01-05");
+        EXPECT_EQ(result.failedAt, TRebuildResult::TStage::rsCompute);
+        EXPECT_FALSE(result.reason.empty());
+        EXPECT_TRUE(writes.executed.empty());
     }
 }
 
-TEST_F(RebuildFixture, AnUnconfirmedStatementFailsTheRebuild) {
+TEST_F(RebuildFixture, AWriteThatIsNotConfirmedStopsTheRebuildThere) {
     rows = {Voucher("21", "2024-01-05", {{"SALEAMT", "5"}})};
-    writes.onRequest = [this](const std::string& sql) {
-        if (sql.find("BAS_MCBUYER") != std::string::npos) socket.timedOut = true;
-    };
-    EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
+    for (TRequestEnd end : {TRequestEnd::reTimedOut, TRequestEnd::reLost, TRequestEnd::reRefused}) {
+        SCOPED_TRACE(RequestEndName(end));
+        writes.executed.clear();
+        writes.endFor = [end](const std::string& sql) {
+            return sql.find("BAS_MCBUYER") != std::string::npos ? end : TRequestEnd::reReplied;
+        };
+        const TRebuildResult result = rebuild.Rebuild("B001", "Kim", "2024-01-05");
+        EXPECT_EQ(result.failedAt, TRebuildResult::TStage::rsWrite);
+        EXPECT_EQ(result.request.request.end, end);
+        EXPECT_EQ(result.writesConfirmed, 1u) << "the delete went, the batch with the balance did not";
+        EXPECT_EQ(result.writesPlanned, 2u);
+    }
 }
 
-TEST_F(RebuildFixture, AServerErrorFailsTheRebuild) {
+TEST_F(RebuildFixture, AQueryWithoutItsRowsWritesNothing) {
+    for (TRequestEnd end : {TRequestEnd::reTimedOut, TRequestEnd::reLost, TRequestEnd::reRefused}) {
+        SCOPED_TRACE(RequestEndName(end));
+        query.endFor = [end](const std::string&) { return end; };
+        EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
+        EXPECT_TRUE(writes.executed.empty());
+    }
+    query.endFor = nullptr;
     query.onRequest = [](const std::string&) { throw EDatabaseError("Column unknown"); };
-    EXPECT_FALSE(rebuild.RebuildBalance("B001", "Kim", "2024-01-05"));
+    EXPECT_EQ(rebuild.Rebuild("B001", "Kim", "2024-01-05").request.error, "Column unknown");
     EXPECT_TRUE(writes.executed.empty());
 }
 

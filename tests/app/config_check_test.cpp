@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/config_check.h"
+#include "app/file_identity.h"
 #include "app/server_address.h"
 #include "core/errors.h"
 #include "tests/support/scramble_port.h"
@@ -48,6 +49,10 @@ TEST_F(ConfigFixture, EachProblemNamesTheFileAndTheKey) {
     auto problem = [&] { return ConfigurationProblem(Folder()).value_or("(none)"); };
 
     EXPECT_EQ(problem().rfind(file + ": not found", 0), 0u) << problem();
+    // A file that is there but cannot be read says the system's reason, not that its keys are missing.
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(problem(), file + ": cannot be read: Is a directory");
+    std::filesystem::remove(file);
 
     const std::string port = test::ScramblePortText("3050");
     for (const char* names : {"", "SvrNM=\r\n", "SvrNM=Null\r\n"}) {
@@ -61,6 +66,8 @@ TEST_F(ConfigFixture, EachProblemNamesTheFileAndTheKey) {
         System("SvrIP=127.0.0.1\r\nDBDSPort=" + bad + "\r\n");
         EXPECT_EQ(problem(), file + ": [SYSTEM] DBDSPort \"" + bad + "\" does not decode to a port");
     }
+    System("SvrIP=10.1.2.3\r\nDBDSPort=" + port + "\r\n[FQREPLAY]\r\nExactlyOnce=yes\r\n");
+    EXPECT_EQ(problem(), file + ": [FQREPLAY] ExactlyOnce \"yes\" is neither 0 nor 1");
 }
 
 /// The first ```ini block of the README, as a user would copy it.
@@ -95,6 +102,7 @@ TEST_F(ConfigFixture, TheReadmesSampleWorksAsCopied) {
     const std::string dmgid = value("SYSSETUP", "DMGID");
     EXPECT_FALSE(dmgid.empty());
     EXPECT_EQ(dmgid.find_first_of("; \t"), std::string::npos) << "a comment became part of DMGID: " << dmgid;
+    EXPECT_TRUE(ReadExactlyOnce(Folder()));
 }
 
 }  // namespace

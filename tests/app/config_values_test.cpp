@@ -7,6 +7,7 @@
 #include "app/field_splitter.h"
 #include "app/port_scrambler.h"
 #include "app/server_address.h"
+#include "core/errors.h"
 #include "core/text_convert.h"
 #include "platform/net_info.h"
 #include "tests/support/scramble_port.h"
@@ -112,8 +113,18 @@ TEST(GetLocalIP, IsTheLastAddressOfTheMachinesName) {
 
 TEST(LookupHostAddress, ResolvesDottedNamesAndRefusesOverlongOnes) {
     EXPECT_EQ(LookupHostAddress("localhost"), "127.0.0.1");
-    EXPECT_EQ(LookupHostAddress("no-such-host.invalid"), "");
-    EXPECT_EQ(LookupHostAddress(std::string(101, 'a')), "");
+    // A name that does not resolve is said with the resolver's reason, not left as an empty address that
+    // fails much later without a word about the name.
+    for (const std::string& name : {std::string("no-such-host.invalid"), std::string(101, 'a')}) {
+        try {
+            LookupHostAddress(name);
+            ADD_FAILURE() << name << " resolved";
+        } catch (const EOSError& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find("\"" + name + "\""), std::string::npos) << text;
+            EXPECT_GT(text.size(), name.size() + 30) << "a reason follows: " << text;
+        }
+    }
     EXPECT_EQ(ResolveHostName("localhost").value_or(""), "127.0.0.1");
     EXPECT_TRUE(ResolveHostName("").has_value());  // the machine's own name
 }

@@ -79,11 +79,15 @@ TEST_F(FormFixture, UndottedAddressResolvesTheMachinesOwnName) {
     EXPECT_EQ(Create()->ACSocket.Address(), *own);
 }
 
-TEST_F(FormFixture, DottedNameIsLookedUpAndAnUnknownOneLeavesNoAddress) {
-    Ini("localhost.", "", Scramble("3050"));
-    EXPECT_EQ(Create()->ACSocket.Address(), LookupHostAddress("localhost."));
+TEST_F(FormFixture, ADottedNameThatDoesNotResolveIsSaidAtOnceWithTheReason) {
     Ini("no-such-host.invalid", "", Scramble("3050"));
-    EXPECT_EQ(Create()->ACSocket.Address(), "");
+    std::ostringstream said;
+    auto form = std::make_unique<TfrmPellow>(*ui, dir.string() + "/");
+    form->SetMessages(said);
+    form->FormCreate();
+    EXPECT_NE(said.str().find("the server name \"no-such-host.invalid\" does not resolve: "), std::string::npos)
+        << said.str();
+    EXPECT_NE(form->ACSocket.Address(), "") << "an empty address once made the later lines name no host";
 }
 
 TEST_F(FormFixture, OnlyTheFirstPortFieldCountsAndBadHexGivesMinusOne) {

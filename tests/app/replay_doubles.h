@@ -16,19 +16,16 @@ class FakeSocket : public IReplaySocket {
 public:
     void SetUserName(const std::string& name) override { userNames.push_back(name); }
     void SetReplyTimeLimit(std::uint32_t ms) override { timeLimits.push_back(ms); }
-    [[nodiscard]] bool TimedOut() const override { return timedOut; }
-    [[nodiscard]] bool LastWaitCompleted() const override { return waitCompleted; }
 
     std::vector<std::string> userNames;
     std::vector<std::uint32_t> timeLimits;
-    bool timedOut = false;
-    bool waitCompleted = true;
 };
 
 using FakeRow = std::map<std::string, std::optional<std::string>>;
 
-/// Records what it is asked to do; Open loads the rows `rowsFor` returns for the SQL, and both Open and ExecuteSQL
-/// may be made to fail or to run a side effect (a disconnect, a time-out) through `onRequest`.
+/// Records what it is asked to do; Open loads the rows `rowsFor` returns for the SQL. Every Open and ExecuteSQL is a
+/// request with a new id that ends as `endFor` says (confirmed when unset); `onRequest` may run a side effect or
+/// raise, which makes the request one the server refused with that text.
 class FakeDataSet : public IReplayDataSet {
 public:
     void UseProgramSocket() override { calls.push_back("UseProgramSocket"); }
@@ -58,6 +55,7 @@ public:
         executed.push_back(sql);
         Request(sql);
     }
+    TOrdoRequestOutcome LastRequestOutcome() override { return last; }
     int RecordCount() override { return static_cast<int>(rows.size()); }
     void First() override { pos = 0; }
     void Next() override {
@@ -74,6 +72,8 @@ public:
 
     std::function<std::vector<FakeRow>(const std::string&)> rowsFor;
     std::function<void(const std::string&)> onRequest;
+    std::function<TRequestEnd(const std::string&)> endFor;
+    TOrdoRequestOutcome last;
     std::vector<std::string> calls, opened, executed;
     std::string sql;
     std::vector<FakeRow> rows;
@@ -81,7 +81,15 @@ public:
 
 private:
     void Request(const std::string& text) {
-        if (onRequest) onRequest(text);
+        last = TOrdoRequestOutcome{last.id + 1, endFor ? endFor(text) : TRequestEnd::reReplied, {}};
+        if (!onRequest) return;
+        try {
+            onRequest(text);
+        } catch (const std::exception& e) {
+            last.end = TRequestEnd::reRefused;
+            last.text = e.what();
+            throw;
+        }
     }
     std::optional<std::string> Field(const std::string& name) {
         if (pos >= rows.size()) throw std::out_of_range("no current row");

@@ -73,30 +73,65 @@ TEST_F(RunnerFixture, NothingIsSentWhileDisconnectedOrForBlankText) {
     EXPECT_EQ(view.defaultCursor, 2);
 }
 
-TEST_F(RunnerFixture, TimedOutWaitFailsThisAndEveryLaterStatement) {
-    ds.onRequest = [this](const std::string&) { socket.timedOut = true; };
-    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
-    ds.onRequest = nullptr;
-    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 2", ds), -1);
-    EXPECT_EQ(runner.RunStatement("SELECT 1 FROM T", ds), -1);
+// Success is this request's own end and nothing else: a confirmed request counts even when the connection
+// is gone by the time the runner looks, and every other end counts as not done, for later statements too.
+TEST_F(RunnerFixture, EachStatementCountsByItsOwnRequestsEnd) {
+    struct Case {
+        TRequestEnd end;
+        bool disconnectAfter;
+        int status;
+    } cases[] = {
+        {TRequestEnd::reReplied, false, 0},   {TRequestEnd::reReplied, true, 0},
+        {TRequestEnd::reLost, false, -1},     {TRequestEnd::reTimedOut, false, -1},
+        {TRequestEnd::reAbandoned, false, -1}, {TRequestEnd::reFailed, false, -1},
+        {TRequestEnd::reNotSent, false, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(RequestEndName(c.end));
+        connected = true;
+        ds.endFor = [&c](const std::string&) { return c.end; };
+        ds.onRequest = [this, &c](const std::string&) {
+            if (c.disconnectAfter) connected = false;
+        };
+        EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), c.status);
+        connected = true;
+        ds.endFor = nullptr;
+        ds.onRequest = nullptr;
+        EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 2", ds), 0) << "an earlier end must not taint the next";
+    }
 }
 
-TEST_F(RunnerFixture, ConnectionLostDuringTheWaitIsNoSuccess) {
-    ds.onRequest = [this](const std::string&) { connected = false; };
-    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
+TEST_F(RunnerFixture, AFailureBeforeAnythingWentOutIsNotSent) {
+    FakeDataSet refusing;
+    (void)runner.Run("UPDATE T SET A = 1", refusing);  // one request, so the id is not 0
+    struct TRaisesBeforeSending : FakeDataSet {
+        void ExecuteSQL() override { throw EDatabaseError("Socket not active"); }
+    } broken;
+    broken.last = refusing.LastRequestOutcome();
+    const TStatementResult result = runner.Run("UPDATE T SET A = 2", broken);
+    EXPECT_EQ(result.request.end, TRequestEnd::reNotSent) << "the old outcome must not be taken for this one's";
+    EXPECT_EQ(result.error, "Socket not active");
 }
 
-TEST_F(RunnerFixture, AWaitEndedWithoutItsReplyIsNoSuccess) {
-    ds.onRequest = [this](const std::string&) { socket.waitCompleted = false; };  // a quit or a failed dispatch
-    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), -1);
+TEST_F(RunnerFixture, TheReplyTimeoutCapsEveryWaitQueriesIncluded) {
+    runner.SetReplyTimeLimit(5000);
+    EXPECT_EQ(runner.RunStatement("SELECT 1 FROM T", ds), 0);
+    EXPECT_EQ(runner.RunStatement("UPDATE T SET A = 1", ds), 0);
+    runner.SetReplyTimeLimit(60000);
+    EXPECT_EQ(runner.RunStatement("SELECT 1 FROM T", ds), 0);
+    EXPECT_EQ(socket.timeLimits, (std::vector<std::uint32_t>{5000, 5000, 30000}))
+        << "a cap above the program's own 30 s leaves it as it was";
 }
 
 TEST_F(RunnerFixture, ServerErrorPassesThroughAfterCleanUp) {
     ds.onRequest = [](const std::string&) { throw EDatabaseError("[서버 에러]Table unknown"); };
-    EXPECT_THROW(runner.RunStatement("UPDATE NOPE SET A = 1", ds), EDatabaseError);
+    const TStatementResult refused = runner.Run("UPDATE NOPE SET A = 1", ds);
+    EXPECT_EQ(refused.request.end, TRequestEnd::reRefused);
+    EXPECT_EQ(refused.error, "[서버 에러]Table unknown");
+    EXPECT_THROW(runner.RunStatement("UPDATE NOPE SET A = 1", ds), EOrdoError);
     EXPECT_EQ(ds.calls.back(), "Active:false");
     EXPECT_TRUE(ds.sql.empty());
-    EXPECT_THROW(runner.RunStatement("SELECT * FROM NOPE", ds), EDatabaseError);
+    EXPECT_THROW(runner.RunStatement("SELECT * FROM NOPE", ds), EOrdoError);
     EXPECT_TRUE(ds.sql.empty());
 }
 

@@ -164,5 +164,74 @@ TEST_F(ClientOnServer, AnExecuteOfFiveRowsReportsFiveAndTheNextResets) {
     EXPECT_FALSE(ds_.Active());
 }
 
+// Stored procedures as a client data set calls them: the server describes their parameters from
+// its catalog, executing a selectable procedure ends with its (empty) output parameters instead
+// of waiting out the time limit, an executable one returns its outputs; metadata answers too.
+TEST_F(ClientOnServer, StoredProceduresAndMetadataAnswer) {
+    Execute("CREATE TABLE STOCK (CODE VARCHAR(10) NOT NULL, QTY INTEGER)");
+    Execute("INSERT INTO STOCK VALUES ('A', 5);\r\nINSERT INTO STOCK VALUES ('B', 7)");
+    // The bodies' variables are no parameters of the request.
+    for (const char* body : {"CREATE PROCEDURE STOCK_OVER (MINQTY INTEGER) RETURNS (OCODE VARCHAR(10), OQTY INTEGER) AS "
+                             "BEGIN FOR SELECT CODE, QTY FROM STOCK WHERE QTY > :MINQTY INTO :OCODE, :OQTY DO SUSPEND; END",
+                             "CREATE PROCEDURE STOCK_TOTAL (MINQTY INTEGER) RETURNS (TOTAL INTEGER) AS "
+                             "BEGIN SELECT SUM(QTY) FROM STOCK WHERE QTY > :MINQTY INTO :TOTAL; END"}) {
+        Statement(body);
+        ds_.Params().Clear();
+        ds_.ExecuteSQL();
+    }
+    ds_.SQL().Clear();
+    socket_->SetReplyTimeLimit(10000);
+
+    ds_.SetStoredProcedure("STOCK_OVER");
+    ASSERT_EQ(ds_.Params().Count(), 3);
+    EXPECT_EQ(ds_.Params().Items(0).Name(), "MINQTY");
+    EXPECT_EQ(ds_.Params().Items(0).ParamType(), ptInput);
+    EXPECT_EQ(ds_.Params().Items(0).DataType(), ftInteger);
+    EXPECT_EQ(ds_.Params().Items(1).Name(), "OCODE");
+    EXPECT_EQ(ds_.Params().Items(1).ParamType(), ptOutput);
+    EXPECT_EQ(ds_.Params().Items(1).DataType(), ftString);
+    ds_.ParamByName("MINQTY").SetAsInteger(6);
+    ds_.Open();
+    ASSERT_EQ(ds_.RecordCount(), 1);
+    EXPECT_EQ(ds_.FieldByName("OCODE").AsString(), "B");
+    ds_.ExecuteSQL();
+    EXPECT_FALSE(socket_->TimedOut()) << "a selectable procedure's execute ends with its output parameters";
+    EXPECT_EQ(ds_.RecordCount(), 1);
+
+    ds_.SetStoredProcedure("STOCK_TOTAL");
+    ds_.ParamByName("MINQTY").SetAsInteger(0);
+    ds_.ExecuteSQL();
+    EXPECT_FALSE(socket_->TimedOut());
+    EXPECT_EQ(ds_.ParamByName("TOTAL").AsInteger(), 12);
+
+    EXPECT_THROW(ds_.SetStoredProcedure("NO_SUCH_PROC"), EDatabaseError);
+    EXPECT_EQ(ds_.StoredProcedure(), "STOCK_TOTAL") << "a procedure the server cannot describe is not set";
+
+    TOrdoClientDataSet meta;
+    meta.SetOrdoClientSocket(socket_.get());
+    meta.SetMetaDataRequest(mdTableColumns);
+    meta.SetTableName("stock");
+    meta.Open();
+    ASSERT_EQ(meta.RecordCount(), 2);
+    meta.First();
+    EXPECT_EQ(meta.FieldByName("FIELD_NAME").AsString(), "CODE");
+    EXPECT_EQ(meta.FieldByName("DATA_TYPE").AsInteger(), ftString);
+    EXPECT_EQ(meta.FieldByName("REQUIRED").AsInteger(), 1);
+    meta.Next();
+    EXPECT_EQ(meta.FieldByName("FIELD_NAME").AsString(), "QTY");
+    EXPECT_EQ(meta.FieldByName("DATA_TYPE").AsInteger(), ftInteger);
+    EXPECT_EQ(meta.FieldByName("REQUIRED").AsInteger(), 0);
+    meta.Close();
+    meta.SetMetaDataRequest(mdStoredProcNames);
+    meta.Open();
+    std::vector<std::string> names;
+    for (meta.First(); !meta.Eof(); meta.Next()) names.push_back(meta.FieldByName("NAME").AsString());
+    EXPECT_EQ(names, (std::vector<std::string>{"STOCK_OVER", "STOCK_TOTAL"}));
+    meta.Close();
+    meta.SetMetaDataRequest(mdServerMethods);
+    EXPECT_THROW(meta.Open(), EDatabaseError) << "a kind the server does not answer is refused in words";
+    meta.SetOrdoClientSocket(nullptr);
+}
+
 }  // namespace
 }  // namespace ordo

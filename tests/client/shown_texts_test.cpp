@@ -106,7 +106,7 @@ TEST_F(KoreanSession, SocketAndMessageLineTexts) {
     socket.SetUi(&ui);
     // The server's text arrives in the shops' code page; the tag in front must be in the same one.
     TOrdoReplyState replies;
-    replies.Fail("\xC5\xD7\xC0\xCC\xBA\xED");
+    replies.FailOutside("\xC5\xD7\xC0\xCC\xBA\xED");
     EXPECT_EQ(replies.TakeServerError(), "[\xBC\xAD\xB9\xF6 \xBF\xA1\xB7\xAF]\xC5\xD7\xC0\xCC\xBA\xED");
 
     socket.SetClientType(ctBlocking);

@@ -212,3 +212,67 @@ TEST(TOrdoDataSetEditing, CalculatedFieldsHaveTheirOwnArea) {
 
 }  // namespace
 }  // namespace ordo
+
+namespace ordo {
+namespace {
+
+// A blob that cannot be stored must never leave a NULL behind a Post that succeeded: it goes to
+// the application's handler when one is set, else it is raised by the call that wrote it, or,
+// for a stream the program freed itself, by the next Post.
+TEST(TOrdoDataSetEditing, ABlobSaveThatFailsIsNeverSilent) {
+    enum class Road { SetAsString, OwnStreamThenPost };
+    struct Case {
+        const char* name;
+        Road road;
+        bool handler;
+    };
+    for (const Case& c : {Case{"field write, no handler", Road::SetAsString, false},
+                          Case{"field write, handler", Road::SetAsString, true},
+                          Case{"own stream, no handler", Road::OwnStreamThenPost, false},
+                          Case{"own stream, handler", Road::OwnStreamThenPost, true}}) {
+        SCOPED_TRACE(c.name);
+        TOrdoDataSet ds;
+        People(ds);
+        ds.SetStreamOptions({ssBlobOnlyStreamEvent});
+        ds.OnStreamEvent = [](TOrdoCustomDataSet&, TStream&, bool loading) {
+            if (!loading) throw EOrdoError("disk full");
+        };
+        std::vector<std::string> handled;
+        if (c.handler)
+            ds.OnHandleException = [&](TDataSet&, std::exception_ptr e) {
+                try {
+                    std::rethrow_exception(e);
+                } catch (const EOrdoError& x) {
+                    handled.push_back(x.what());
+                }
+            };
+        ds.Append();
+        ds.FieldByName("NAME").SetAsString("kim");
+        std::string raised;
+        try {
+            if (c.road == Road::SetAsString) {
+                ds.FieldByName("NOTE").SetAsString("note");
+            } else {
+                auto s = ds.CreateBlobStream(ds.FieldByName("NOTE"), bmWrite);
+                s->WriteBytes(ToBytes("note"s));
+                s.reset();
+                ds.Post();
+            }
+        } catch (const EOrdoError& e) {
+            raised = e.what();
+        }
+        EXPECT_EQ(raised, c.handler ? "" : "disk full");
+        EXPECT_EQ(handled, c.handler ? std::vector<std::string>{"disk full"} : std::vector<std::string>{});
+        if (!c.handler) {
+            EXPECT_EQ(ds.State(), dsInsert) << "the record whose value failed is not stored";
+            ds.Cancel();
+            EXPECT_EQ(ds.RecordCount(), 0);
+            ds.OnStreamEvent = nullptr;
+            AppendPerson(ds, "lee");  // the failure was raised once and is gone
+            EXPECT_EQ(ds.RecordCount(), 1);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ordo

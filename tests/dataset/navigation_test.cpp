@@ -373,3 +373,50 @@ TEST(TOrdoCustomDataSet, EventsAroundOpenCloseAndScrolling) {
 
 }  // namespace
 }  // namespace ordo
+
+namespace ordo {
+namespace {
+
+// The record filter: the handler reads the row being tested through the fields, the walk in
+// either direction sees only accepted rows, and the record count stays the row count.
+TEST(TOrdoCustomDataSet, OnFilterRecordDecidesWhichRowsAreSeen) {
+    TOrdoCustomDataSet ds;
+    TOrdoRowTextWriter w;
+    for (int i = 1; i <= 5; ++i) {
+        w.AddInteger(i);
+        w.EndRow();
+    }
+    test::Arrive(ds, {{"ID", ftInteger, 0}}, w.Take());
+    ds.Open();
+    int tested = 0;
+    bool raise = false;
+    ds.OnFilterRecord = [&](TDataSet& sender, bool& accept) {
+        ++tested;
+        EXPECT_EQ(sender.State(), dsFilter);
+        if (raise) throw EOrdoError("bad filter");
+        accept = sender.FieldByName("ID").AsInteger() % 2 == 1;
+    };
+    auto walk = [&] {
+        std::vector<int> seen;
+        for (ds.First(); !ds.Eof(); ds.Next()) seen.push_back(ds.FieldByName("ID").AsInteger());
+        return seen;
+    };
+    EXPECT_EQ(walk(), (std::vector<int>{1, 2, 3, 4, 5})) << "the handler runs only while Filtered";
+    EXPECT_EQ(tested, 0);
+    ds.SetFiltered(true);
+    EXPECT_EQ(walk(), (std::vector<int>{1, 3, 5}));
+    EXPECT_GT(tested, 0);
+    ds.Last();
+    ds.Prior();
+    EXPECT_EQ(ds.FieldByName("ID").AsInteger(), 3);
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_EQ(ds.RecordCount(), 5);
+    raise = true;
+    EXPECT_THROW(ds.Next(), EOrdoError);
+    EXPECT_FALSE(ds.Filtered()) << "a filter that fails is switched off";
+    raise = false;
+    EXPECT_EQ(walk(), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+}  // namespace
+}  // namespace ordo

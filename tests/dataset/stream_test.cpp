@@ -179,35 +179,120 @@ TEST(DataSetStream, TheHeaderDecidesWhichSectionsFollow) {
     EXPECT_EQ(s.Position(), s.Size());
 }
 
-TEST(DataSetStream, ForeignIndexesAndAggregatesAreReadPast) {
+// A stream's index and aggregate definitions travel with the data set: loaded by either form
+// and saved again, the stream comes back byte for byte.
+TEST(DataSetStream, IndexesAndAggregatesSurviveALoadAndASave) {
     TOrdoCustomDataSet source;
     Arrive(source, {{"ID", ftInteger, 0}}, "1\x02\x04" "2\x02\x04"s);
-    source.SetStreamOptions({});
+    source.Indexes().SelectedIndex = "BYID";
+    source.Indexes().Indexes.push_back({"BYID", "ID", 1u << 1, kIndexOrderValid, {2, 1}});
+    source.Indexes().Indexes.push_back({"NAT", "", kIndexNatural, kIndexOrderValid, {}});
+    source.Aggregates().Aggregates.push_back({"TOTAL", "ID", 0, "BYID", 1, true});
     TMemoryStream s;
     source.SaveToStream(s);
-    // Rewrite the header to announce both sections and append them as another writer would.
-    StoreU32LE(const_cast<std::uint8_t*>(s.Memory().data() + 4), (1u << ssIndexes) | (1u << ssAggregates));
-    s.Seek(0, TSeekOrigin::soEnd);
-    TOrdoIndexesSection ix;
-    ix.SelectedIndex = "BYID";
-    ix.Indexes.push_back({"BYID", "ID", 1u << 1, 1, {2, 1, 99}});
-    ix.Indexes.push_back({"NAT", "", 1u << 5, 1, {}});
-    WriteIndexesSection(s, ix);
-    TOrdoAggregatesSection ag;
-    ag.Aggregates.push_back({"TOTAL", "ID", 0, "BYID", 0, true});
-    WriteAggregatesSection(s, ag);
-    const std::int64_t end = s.Position();
-    WritePlainInt32(s, 777);  // whatever follows stays unread
+    const Bytes saved(s.Memory().begin(), s.Memory().end());
 
+    TOrdoCustomDataSet whole;
+    s.SetPosition(0);
+    whole.LoadDataSetFromStream(s);
+    EXPECT_EQ(s.Position(), s.Size());
+    TOrdoCustomDataSet rowsOnly;
+    Arrive(rowsOnly, {{"ID", ftInteger, 0}}, "9\x02\x04"s);
+    rowsOnly.Open();
+    s.SetPosition(0);
+    rowsOnly.LoadFromStream(s);
+    for (TOrdoCustomDataSet* ds : {&whole, &rowsOnly}) {
+        EXPECT_EQ(ds->Indexes().SelectedIndex, "BYID");
+        ASSERT_EQ(ds->Aggregates().Aggregates.size(), 1u);
+        EXPECT_EQ(ds->Aggregates().Aggregates[0].IndexName, "BYID");
+        TMemoryStream again;
+        ds->SaveToStream(again);
+        EXPECT_EQ(Bytes(again.Memory().begin(), again.Memory().end()), saved);
+    }
+
+    // An index whose rows are no longer the data set's rows keeps its definition, not its order.
+    whole.Append();
+    whole.FieldByName("ID").SetAsInteger(3);
+    whole.Post();
+    TMemoryStream changed;
+    whole.SaveToStream(changed);
+    changed.SetPosition(0);
+    TOrdoCustomDataSet back;
+    back.LoadDataSetFromStream(changed);
+    ASSERT_EQ(back.Indexes().Indexes.size(), 2u);
+    EXPECT_EQ(back.Indexes().Indexes[0].State & kIndexOrderValid, 0);
+    EXPECT_EQ(back.Indexes().Indexes[1].State & kIndexOrderValid, kIndexOrderValid) << "a natural index has no order";
+}
+
+// Another writer's index naming a row the stream does not hold loads without its valid mark.
+TEST(DataSetStream, AnIndexNamingAMissingRowLoadsInvalid) {
+    TOrdoCustomDataSet source;
+    Arrive(source, {{"ID", ftInteger, 0}}, "1\x02\x04"s);
+    source.Indexes().Indexes.push_back({"BYID", "ID", 0, kIndexOrderValid, {1, 99}});
+    TMemoryStream s;
+    source.SaveToStream(s);
     s.SetPosition(0);
     TOrdoCustomDataSet ds;
     ds.LoadDataSetFromStream(s);
-    EXPECT_EQ(ds.RecordCount(), 2);
-    EXPECT_EQ(s.Position(), end);
+    ASSERT_EQ(ds.Indexes().Indexes.size(), 1u);
+    EXPECT_EQ(ds.Indexes().Indexes[0].State & kIndexOrderValid, 0);
+    EXPECT_EQ(ds.Indexes().Indexes[0].RowIds, (std::vector<std::int32_t>{1, 99}));
+}
 
-    s.SetPosition(0);
-    ds.LoadFromStream(s);  // the loaded header said nothing about a legacy stream
-    EXPECT_EQ(s.Position(), end);
+// A plain load into an open data set binds the stream's values by column name; columns that do
+// not match by name and type are refused before anything changes.
+TEST(DataSetStream, APlainLoadBindsColumnsByName) {
+    struct Case {
+        const char* name;
+        std::vector<TOrdoFieldDef> target;
+        std::string error;  // empty: loads
+    };
+    TOrdoCustomDataSet source;
+    TOrdoRowTextWriter row;
+    row.AddInteger(7);
+    row.AddText("abc");
+    row.AddBinary(ToBytes("memo"s));
+    row.EndRow();
+    Arrive(source, {{"QTY", ftInteger, 0}, {"CODE", ftString, 3}, {"NOTE", ftMemo, 0}}, row.Take());
+    TMemoryStream s;
+    source.SaveToStream(s);
+    const std::string refused = "dsT: Cannot load the stream's rows: ";
+    for (const Case& c : {
+             Case{"reordered", {{"CODE", ftString, 3}, {"NOTE", ftMemo, 0}, {"QTY", ftInteger, 0}}, ""},
+             Case{"other case and sizes", {{"note", ftMemo, 0}, {"code", ftString, 10}, {"Qty", ftInteger, 0}}, ""},
+             Case{"a column the stream lacks",
+                  {{"CODE", ftString, 3}, {"QTY", ftInteger, 0}, {"NOTE", ftMemo, 0}, {"PRICE", ftFloat, 0}},
+                  refused + "the data set's field 'PRICE' is not in the stream"},
+             Case{"a column the data set lacks", {{"CODE", ftString, 3}, {"QTY", ftInteger, 0}},
+                  refused + "the stream's field 'NOTE' is not in the data set"},
+             Case{"another type", {{"CODE", ftString, 3}, {"NOTE", ftMemo, 0}, {"QTY", ftString, 5}},
+                  refused + "field 'QTY' is ftString in the data set but ftInteger in the stream"},
+         }) {
+        SCOPED_TRACE(c.name);
+        TOrdoCustomDataSet ds;
+        ds.SetName("dsT");
+        TOrdoRowTextWriter w;
+        for (std::size_t i = 0; i < c.target.size(); ++i) w.AddNull();
+        w.EndRow();
+        Arrive(ds, c.target, w.Take());
+        ds.Open();
+        s.SetPosition(0);
+        try {
+            ds.LoadFromStream(s);
+            EXPECT_EQ(c.error, "");
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.what(), c.error);
+        }
+        ASSERT_EQ(ds.RecordCount(), 1);
+        ds.First();
+        if (c.error.empty()) {
+            EXPECT_EQ(ds.FieldByName("QTY").AsInteger(), 7);
+            EXPECT_EQ(ds.FieldByName("CODE").AsString(), "abc");
+            EXPECT_EQ(ds.FieldByName("NOTE").AsString(), "memo");
+        } else {
+            EXPECT_TRUE(ds.FieldByName("CODE").IsNull()) << "a refused load changes nothing";
+        }
+    }
 }
 
 TEST(DataSetStream, SectionsNamedOtherwiseCountAsAbsent) {
@@ -365,6 +450,17 @@ TEST(DataSetStream, Files) {
             FAIL() << "no inner error";
         } catch (const EOrdoError& inner) {
             EXPECT_EQ(std::string(inner.what()), missing + " does not exist.");
+        }
+    }
+    try {
+        back.LoadFromFile(dir);
+        FAIL() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), "dsTemp: Unable to load from " + dir);
+        try {
+            std::rethrow_if_nested(e);
+        } catch (const EOrdoError& inner) {
+            EXPECT_EQ(std::string(inner.what()), dir + " is a folder, not a file.");
         }
     }
     EXPECT_TRUE(back.Active());  // a failed load leaves the data set as it was

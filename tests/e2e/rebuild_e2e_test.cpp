@@ -223,5 +223,25 @@ TEST(RebuildEndToEnd, RepeatedCommandsGiveTheSameLedger) {
     EXPECT_EQ(f.Balance("B1"), 21);  // 10 + 5 - 1 + 7
 }
 
+// A sale whose amount is NULL: the rebuild cannot be computed, so it writes nothing; the ledger keeps its rows and
+// the balance its value, and a later command for the same buyer in the same pass waits instead of building on it.
+TEST(RebuildEndToEnd, ARebuildThatCannotBeComputedLeavesTheLedgerAsItWas) {
+    Ledger f;
+    f.Sale("20240301-1-00001", "B1", "5, 0, 0, 0, 0, 0");
+    f.Replay("SetGRNY,B1,Kim,2024-03-01");
+    const auto before = f.Rows("B1");
+    ASSERT_EQ(before.size(), 1u);
+    f.Sale("20240302-1-00001", "B1", "NULL, 0, 0, 0, 0, 0");
+    f.Put("1.txt", "SetGRNY,B1,Kim,2024-03-01\r\n");
+    f.Put("2.txt", "SetGRNY,B1,Kim,2024-03-02\r\n");
+    EXPECT_EQ(f.Run(), 1) << f.Stderr();
+    EXPECT_EQ(f.Remaining(), (std::vector<std::string>{"1.txt", "2.txt"}));
+    const auto after = f.Rows("B1");
+    ASSERT_EQ(after.size(), before.size()) << "the ledger rows from the start date must still be there";
+    EXPECT_EQ(after.at("2024-03-01").dija, before.at("2024-03-01").dija);
+    EXPECT_EQ(f.Balance("B1"), 5);
+    EXPECT_NE(f.Stderr().find("1.txt: stays: the ledger could not be computed"), std::string::npos) << f.Stderr();
+}
+
 }  // namespace
 }  // namespace ordo::test

@@ -2,6 +2,8 @@
 // a queue file that cannot be deleted, a queue folder nobody may change.
 #include <gtest/gtest.h>
 
+#include "codec/message_codes.h"
+#include "fault_proxy.h"
 #include "fault_support.h"
 
 namespace ordo::test {
@@ -50,18 +52,47 @@ TEST(DatabaseError, ARebuildBatchThatFailsHalfWayWritesNoneOfItsRowsAndNoBalance
     EXPECT_EQ(f.Select("SELECT CURRMISU FROM BAS_MCBUYER WHERE BUYERCD = 'B1'").Count(), 0);
 }
 
-TEST(QueueFolder, AFileThatCannotBeDeletedStaysAndTheOthersStillGo) {
+// Work whose file cannot be deleted afterwards would run again at every start: such a file is not sent, and the
+// run says so with 1 (someone has to act); the other files still go.
+TEST(QueueFolder, AFileThatCannotBeDeletedIsNotSentAndTheOthersStillGo) {
     ReplayFixture f;
     f.Exec(kItemsTable);
     for (int id = 1; id <= 3; ++id) f.Put(ItemFile(id), ItemInsert(id));
     Immutable locked(f.Queue() / ItemFile(2));
     if (!locked.Ok()) GTEST_SKIP() << "this file system does not take the immutable attribute";
-    EXPECT_EQ(f.Run(kEndsWithinMs), 75) << "a file stayed: the run is not reported clean\n" << f.Stderr();
+    EXPECT_EQ(f.Run(kEndsWithinMs), 1) << f.Stderr();
     EXPECT_EQ(f.Remaining(), (std::vector<std::string>{ItemFile(2)}));
-    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 2, 3}));
+    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 3}));
+    EXPECT_NE(f.Stderr().find((f.Queue() / ItemFile(2)).string() + ": stays: not sent"), std::string::npos)
+        << f.Stderr();
 }
 
-TEST(QueueFolder, AReadOnlyFolderRunsTheWorkAndDeletesNothing) {
+// The suite rewrites a queue file while its old statement is on the server: the old work is done, the new is not,
+// so the file stays (75) and the next run sends the new statement.
+TEST(QueueFolder, AFileRewrittenWhileItsWorkRunsStaysWithItsNewWork) {
+    ReplayFixture f;
+    f.Exec(kItemsTable);
+    f.Put(ItemFile(1), ItemInsert(1));
+    bool rewritten = false;
+    FaultProxy proxy(f.Server().Port(), [&](const FrameSeen& s) {
+        if (s.fromServer && s.code == mcCodedParamList && !rewritten) {
+            rewritten = true;
+            f.Put(ItemFile(1), ItemInsert(2));  // committed already; its reply is on the way
+        }
+        return FrameAction::kForward;
+    });
+    f.WriteIni(proxy.Port());
+    EXPECT_EQ(f.Run(kEndsWithinMs), 75) << f.Stderr();
+    ASSERT_TRUE(rewritten);
+    EXPECT_TRUE(f.Has(ItemFile(1)));
+    EXPECT_NE(f.Stderr().find("rewritten while its work ran"), std::string::npos) << f.Stderr();
+    EXPECT_EQ(f.Run(kEndsWithinMs), 0) << f.Stderr();
+    EXPECT_FALSE(f.Has(ItemFile(1)));
+    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 2}));
+}
+
+// A folder the run cannot delete in: nothing is sent at all, rather than every file applied again at every start.
+TEST(QueueFolder, AFolderThatTakesNoDeletesSendsNothing) {
     ReplayFixture f;
     f.Exec(kItemsTable);
     for (int id = 1; id <= 3; ++id) f.Put(ItemFile(id), ItemInsert(id));
@@ -69,10 +100,11 @@ TEST(QueueFolder, AReadOnlyFolderRunsTheWorkAndDeletesNothing) {
     {
         Immutable locked(f.Queue());
         if (!locked.Ok()) GTEST_SKIP() << "this file system does not take the immutable attribute";
-        EXPECT_EQ(f.Run(kEndsWithinMs), 75) << f.Stderr();
+        EXPECT_EQ(f.Run(kEndsWithinMs), 1) << f.Stderr();
         EXPECT_EQ(f.Remaining().size(), 4u);
+        EXPECT_NE(f.Stderr().find("nothing was sent"), std::string::npos) << f.Stderr();
     }
-    EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1, 2, 3}));
+    EXPECT_TRUE(ItemIds(f.Server().Port()).empty());
 }
 
 }  // namespace

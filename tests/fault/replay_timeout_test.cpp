@@ -30,5 +30,22 @@ TEST(ReplyTimeLimit, AReplyThatNeverComesEndsOnTheTimeLimitAndDeletesNothingAfte
     EXPECT_EQ(ItemIds(f.Server().Port()), (std::set<int>{1}));  // the lost reply's statement did run
 }
 
+// A rebuild first in the queue opens its ledger query, which the program itself gives no limit: --reply-timeout
+// bounds it too, and the run ends with 75 and nothing written.
+TEST(ReplyTimeLimit, TheReplyTimeoutBoundsTheRebuildsQuery) {
+    ReplayFixture f;
+    f.Put("1.txt", "SetGRNY,B001,Kim,2024-01-01\r\n");
+    // TCP loses no frame in the middle of a stream: the query's field descriptions and rows never come.
+    FaultProxy proxy(f.Server().Port(),
+                     [](const FrameSeen& s) { return s.fromServer ? FrameAction::kSwallow : FrameAction::kForward; });
+    f.WriteIni(proxy.Port());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(f.Start({"--connect-timeout", "20", "--reply-timeout", "3"}).Wait(kEndsWithinMs), 75) << f.Stderr();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_TRUE(f.Has("1.txt"));
+    EXPECT_EQ(proxy.RequestsWithCode(mcExecSQL), 0) << "no write after a query that did not answer";
+    EXPECT_NE(f.Stderr().find("no reply came within the time limit"), std::string::npos) << f.Stderr();
+}
+
 }  // namespace
 }  // namespace ordo::test

@@ -168,7 +168,7 @@ TEST_F(LoginFixture, BlockingExchangeSendsTheQueueAndReturnsTheError) {
     socket->SetClientType(ctBlocking);
     TOrdoStringLine l = Line(mcExecSQL);
     l.AddString("UPDATE T SET A = 1");
-    EXPECT_EQ(socket->Request(l, {.wait = true, .raisePendingError = false}), "bad sql");
+    EXPECT_EQ(socket->Request(l, {.wait = true, .raisePendingError = false}).text, "bad sql");
     EXPECT_EQ(socket->QueuedFrames(), 0u);
     EXPECT_EQ(socket->PendingError(), "");
     peer.Join();
@@ -191,7 +191,7 @@ TEST_F(LoginFixture, BlockingExchangeRaisesAnErrorNoRequestCollects) {
     socket->SetClientType(ctBlocking);
     TOrdoStringLine l = Line(mcSelectSQL);
     try {
-        socket->Request(l, {.wait = true, .raisePendingError = true});
+        (void)socket->Request(l, {.wait = true, .raisePendingError = true});
         FAIL() << "the error must reach the caller";
     } catch (const EOrdoSQLException& e) {
         EXPECT_STREQ(e.what(), "oops");
@@ -235,7 +235,7 @@ TEST_F(LoginFixture, BlockingExchangeLeavesNothingForTheNextOne) {
     socket->OnCodedMessage = [&](TOrdoClientSocket&, int, const std::string&) { ++codedMessages; };
     TOrdoStringLine second = Line(mcExecSQL);
     second.AddString("UPDATE T SET A = 2");
-    EXPECT_EQ(socket->Request(second, {.wait = true, .raisePendingError = false}), "");
+    EXPECT_EQ(socket->Request(second, {.wait = true, .raisePendingError = false}).text, "");
     EXPECT_EQ(socket->PendingError(), "");
     EXPECT_EQ(codedMessages, 0) << "a half frame of the first exchange and bytes of the second made a message";
     peer.Join();

@@ -55,7 +55,7 @@ struct SocketFixture : ::testing::Test {
     std::string Request(std::uint8_t code = mcExecSQL, std::int32_t dataSetId = 0) {
         TOrdoStringLine l = Line(code, dataSetId);
         l.AddString("UPDATE T SET A = 1");
-        return socket->Request(l, {.wait = true, .raisePendingError = false});
+        return socket->Request(l, {.wait = true, .raisePendingError = false}).text;
     }
 
     FakePeer peer;  // declared first: the socket closes before the server thread is joined

@@ -73,7 +73,7 @@ struct ScriptedSocket : ::testing::Test {
                         const std::string& sql = "UPDATE T SET A = 1") {
         TOrdoStringLine l = Line(code, dataSetId);
         l.AddString(sql);
-        return socket->Request(l, {.wait = true, .raisePendingError = false});
+        return socket->Request(l, {.wait = true, .raisePendingError = false}).text;
     }
     [[nodiscard]] TRequestEnd End() const { return socket->Replies().LastEnd(); }
 
@@ -121,25 +121,23 @@ TEST_F(ScriptedLogin, ARefusedLoginWithTheEventIsLeftToTheApplication) {
 
 // --- waits ---------------------------------------------------------------------------------------
 
-TEST_F(ScriptedSocket, TimeLimitEndsTheWaitAndTimedOutStaysSet) {
+// A reply given up on may still come, and there is no request id on the wire to tell it from the next request's:
+// the connection ends with the wait, so a late reply can never be counted against a later request.
+TEST_F(ScriptedSocket, TimeLimitEndsTheWaitAndTheConnection) {
     Connect();
     socket->SetReplyTimeLimit(kLimit);
-    Answer([](TOrdoStringLine&) {});  // no reply to the first request
-    Answer([this](TOrdoStringLine&) {
-        peer.Reply(Line(mcAck));  // the late one
-        peer.Reply(Line(mcAck));
-    });
+    Answer([this](TOrdoStringLine&) { clock.After(kLimit + 500, [this] { peer.Reply(Line(mcAck)); }); });
     const std::uint32_t start = clock.Ticks();
     EXPECT_EQ(Request(), "");
     EXPECT_GT(clock.Ticks() - start, kLimit);
     EXPECT_TRUE(socket->TimedOut());
     EXPECT_EQ(End(), TRequestEnd::reTimedOut);
-    EXPECT_EQ(socket->OutstandingReplies(), 1) << "a wait that gave up does not count down";
-    Request();  // the late reply and this one's both count
-    EXPECT_EQ(socket->WaitObject().LastWaitEnd(), TWaitEnd::weStopped);
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
-    EXPECT_EQ(socket->OutstandingReplies(), 0);
-    EXPECT_TRUE(socket->TimedOut());
+    EXPECT_FALSE(socket->Active());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(socket->OutstandingReplies(), 0) << "no reply is owed into the next request";
+    Request();
+    EXPECT_EQ(End(), TRequestEnd::reNotSent);
+    EXPECT_TRUE(socket->TimedOut()) << "the wait object's flag stays set";
 }
 
 TEST_F(ScriptedSocket, QuitMessageEndsTheWaitAndStaysForTheOuterLoop) {
@@ -220,14 +218,19 @@ TEST_F(ScriptedSocket, RowsForAnAwaitedOutputWaitForTheParameters) {
             peer.Reply(std::move(out));
         });
     });
-    AnswerWith(RowPacket(99, "0", "r"));  // rows for an id nobody registered still end the wait
+    Answer([&](TOrdoStringLine&) {
+        peer.Reply(RowPacket(99, "0", "other"));  // rows naming another data set are not this request's answer
+        clock.After(50, [&] { peer.Reply(RowPacket(id, "0", "mine")); });
+    });
     ds.awaitsOutput = true;
     Request(mcStoredProc, id);
     EXPECT_EQ(ds.outputParams, 1);  // -1 had the wait ended with the rows
     ds.awaitsOutput = false;
+    const std::uint32_t start = clock.Ticks();
     Request(mcSelectSQL, id);
     EXPECT_EQ(End(), TRequestEnd::reReplied);
-    EXPECT_EQ(ds.rows.size(), 1u);
+    EXPECT_GE(clock.Ticks() - start, 50u) << "the wait ended with its own rows";
+    EXPECT_EQ(ds.rows.size(), 2u);
 }
 
 TEST_F(ScriptedSocket, UtilityInfoPingAndServerSettings) {
@@ -284,7 +287,7 @@ TEST_F(ScriptedSocket, AnErrorTextThatDoesNotParseFailsTheRequestWithTheRawText)
     std::vector<std::string> shown;
     socket->OnSQLError = [&](TOrdoClientSocket&, const std::string& t) { shown.push_back(t); };
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + garbled);
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_EQ(End(), TRequestEnd::reRefused);
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]") + ToString(cut));
     EXPECT_EQ(shown, (std::vector<std::string>{garbled, ToString(cut)}));
     EXPECT_EQ(socket->LastDispatchError(), "");
@@ -311,7 +314,7 @@ TEST_F(ScriptedSocket, ServerExceptionsFailTheRequestWhateverTheirItemsHold) {
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]Server Error"));
     EXPECT_EQ(exceptionCode, 0) << "bad numbers read as 0";
     EXPECT_EQ(Request(), AnsiLiteral("[서버 에러]deadlock"));
-    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_EQ(End(), TRequestEnd::reRefused);
 }
 
 // --- replies that do not decode ------------------------------------------------------------------
@@ -325,12 +328,15 @@ TEST_F(ScriptedSocket, AReplyThatDoesNotDecodeFailsTheRequestAtOnce) {
     Answer([&](TOrdoStringLine&) { peer.Deliver(shortLine); });
     Answer([&](TOrdoStringLine&) { peer.Deliver(outside); });
     AnswerWith(RowPacket(0, "x", "rows"));  // a packet state that is no number
+    // The header that does not decode and the packet state that is no number fail it on our side; the error
+    // whose text cannot be read is still the server's refusal.
+    const TRequestEnd ends[] = {TRequestEnd::reFailed, TRequestEnd::reRefused, TRequestEnd::reFailed};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const std::uint32_t start = clock.Ticks();
         EXPECT_NE(Request(), "");
         EXPECT_EQ(clock.Ticks(), start) << "released at once, not by the time limit";
-        EXPECT_EQ(End(), TRequestEnd::reReplied);
+        EXPECT_EQ(End(), ends[i]);
         EXPECT_FALSE(socket->TimedOut());
         EXPECT_EQ(socket->OutstandingReplies(), 0);
     }
@@ -416,10 +422,115 @@ TEST_F(ScriptedSocket, APeerThatStopsReadingHoldsTheWriterNoLongerThanTheLimit) 
     EXPECT_FALSE(socket->Active());
 }
 
+// What follows a reply in the same read, or what its handling costs, never undoes it.
+TEST_F(ScriptedSocket, AReplyStaysTheAnswerWhateverFollowsItInTheSameRead) {
+    struct Case {
+        const char* name;
+        Bytes after;
+        bool stillConnected;
+    } cases[] = {
+        {"a terminate", test::Frame(Text(mcTerminate, "bye")), false},
+        {"a length no frame may have", Bytes{0xFF, 0xFF, 0xFF, 0x7F, 0x00}, false},
+        {"an error naming the request's data set", test::Frame(Text(mcSQLError, "late", 1)), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        socket->OnTerminateMessageFromServer = [](TOrdoClientSocket&, const std::string&, bool& handled) {
+            handled = false;
+        };
+        if (!socket->Active()) Connect();
+        Answer([this, &c](TOrdoStringLine&) {
+            Bytes both = test::Frame(Line(mcAck));
+            both.insert(both.end(), c.after.begin(), c.after.end());
+            peer.Deliver(both);
+        });
+        EXPECT_EQ(Request(mcExecSQL, 1), "");
+        EXPECT_EQ(End(), TRequestEnd::reReplied);
+        Settle();
+        EXPECT_EQ(socket->Active(), c.stillConnected);
+    }
+}
+
+TEST_F(ScriptedSocket, AReplyReadBeforeTheLimitCountsHoweverLongItsHandlingTakes) {
+    Connect();
+    socket->SetReplyTimeLimit(kLimit);
+    Answer([this](TOrdoStringLine&) { clock.After(kLimit - 5, [this] { peer.Reply(Line(mcAck)); }); });
+    socket->OnBytesInEvent = [this](TOrdoClientSocket&, std::int64_t, std::int64_t, std::int64_t) { clock.Advance(100); };
+    Request();
+    EXPECT_EQ(End(), TRequestEnd::reReplied);
+    EXPECT_FALSE(socket->TimedOut());
+    EXPECT_TRUE(socket->Active());
+}
+
+// The server asks for a reconnect instead of answering: the statement's connection is gone, and the new
+// connection's login reply is no answer to it.
+TEST_F(ScriptedSocket, AReconnectRequestLosesTheRequestInFlight) {
+    Connect();
+    Answer([this](TOrdoStringLine&) { peer.Reply(Line(mcReconnect)); });
+    Request(mcExecSQL, 1);
+    EXPECT_EQ(End(), TRequestEnd::reLost);
+    Settle();
+    EXPECT_TRUE(socket->Active()) << "the reconnect itself went through";
+}
+
+TEST_F(ScriptedSocket, AQuitWhileTheFrameIsWrittenGivesItUpAtOnce) {
+    Connect();
+    peer.StopReading();  // and no time limit: only the quit can end the write
+    clock.After(1000, [] { PostQuitMessage(0); });
+    const std::uint32_t start = clock.Ticks();
+    Request(mcExecSQL, 0, std::string(100'000, 'x'));
+    EXPECT_EQ(End(), TRequestEnd::reAbandoned);
+    EXPECT_LT(clock.Ticks() - start, 1100u);
+    EXPECT_FALSE(socket->Active()) << "the server holds a cut frame: the connection cannot go on";
+}
+
 TEST_F(ScriptedSocket, NoConnectionNoRequest) {
     EXPECT_EQ(Request(), "");
     EXPECT_EQ(End(), TRequestEnd::reNotSent);
     EXPECT_EQ(peer.Connections(), 0);
+}
+
+// A line attached to the next request (a queued file's identity) must never reach the server on its own or ahead
+// of other work: it goes in the same write as the next select or execute, or it is gone.
+TEST_F(ScriptedSocket, AnAttachedLineTravelsOnlyInTheSameWriteAsTheNextSelectOrExecute) {
+    struct Case {
+        const char* name;
+        bool connected;
+        std::uint8_t firstRequest;           // sent before the statement (0: none)
+        std::size_t failWritesAfter;         // 0: writes succeed
+        std::vector<std::uint8_t> tokens;    // what the server read whole, in order
+        TRequestEnd end;                     // how the statement's request ended
+    } cases[] = {
+        {"execute", true, 0, 0, {mcCodedParamList, mcExecSQL}, TRequestEnd::reReplied},
+        {"select", true, 0, 0, {mcCodedParamList, mcSelectSQL}, TRequestEnd::reReplied},
+        {"a fetch first passes it by", true, mcFetchPacket, 0, {mcFetchPacket, mcCodedParamList, mcExecSQL},
+         TRequestEnd::reReplied},
+        {"no connection: dropped", false, 0, 0, {}, TRequestEnd::reNotSent},
+        {"broken inside the line: neither arrives", true, 0, 10, {}, TRequestEnd::reLost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        peer.OnRequest = [this](TOrdoStringLine& request) {
+            if (request.Token() != mcCodedParamList) peer.Reply(Line(mcAck, request.DataSetId()));
+        };
+        if (c.connected) Connect();
+        const std::size_t before = peer.Tokens().size();
+        if (c.firstRequest != 0) (void)Request(c.firstRequest, 1, "");
+        TOrdoStringLine identity = Line(mcCodedParamList, 0);
+        identity.AddInteger(-75290);
+        socket->AttachToNextRequest(std::move(identity));
+        if (c.failWritesAfter != 0) peer.FailWritesAfter(c.failWritesAfter);
+        const std::uint8_t code = c.name[0] == 's' ? mcSelectSQL : mcExecSQL;
+        (void)Request(code, 1);
+        EXPECT_FALSE(socket->HasAttachedLine());
+        EXPECT_EQ(std::vector<std::uint8_t>(peer.Tokens().begin() + static_cast<std::ptrdiff_t>(before),
+                                            peer.Tokens().end()),
+                  c.tokens);
+        EXPECT_NE(End(), TRequestEnd::reNone);
+        EXPECT_EQ(End(), c.end);
+        TearDown();
+    }
 }
 
 // --- the update's messages without the update library ------------------------------------------

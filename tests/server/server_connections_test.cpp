@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "codec/message_stack.h"
+#include "params/replay_identity.h"
 #include "tests/support/ordo_test_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
@@ -82,12 +83,19 @@ TEST(ServerConnections, MalformedInputDropsOnlyThatClient) {
     badItem.AddString("not a number");  // rows to return
     Bytes badItemBody = badItem.EncodeToText();
 
+    TOrdoStringLine badIdentity(mcCodedParamList, 0);
+    badIdentity.AddInteger(kReplayIdentityCode);
+    badIdentity.AddString("");  // a replay identity without its key: the request after it must not run unjournaled
+    badIdentity.AddInteger(0);
+    Bytes badIdentityBody = badIdentity.EncodeToText();
+
     const BadInput cases[] = {
         {"negative length", std::string("\xF0\xFF\xFF\xFF\x00", 5)},
         {"length over the limit", std::string("\x01\x00\x40\x06\x00", 5)},
         {"body shorter than a header", std::string("\x03\x00\x00\x00\x03\x01\x00", 7)},
         {"bad parameter list", ToString(PrefixFrame(badListBody))},
         {"bad integer item", ToString(PrefixFrame(badItemBody))},
+        {"replay identity without a key", ToString(PrefixFrame(badIdentityBody))},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.name);

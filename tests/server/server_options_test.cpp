@@ -8,9 +8,11 @@
 #include <iostream>
 #include <sstream>
 
+#include "server/config/client_networks.h"
 #include "server/config/server_options.h"
 #include "server/fb/fb_client.h"
 #include "server/net/posix_socket.h"
+#include "server/net/refusal_log.h"
 
 namespace ordo::server {
 namespace {
@@ -101,6 +103,9 @@ TEST_F(ServerOptionsTest, UsageErrorsEndWithTwoAndSayWhy) {
              {"--database", "x.fdb", "--encryption", "des"},      // no key
              {"--database", "x.fdb", "--bind", "localhost"},      // names are not listened on
              {"--database", "x.fdb", "--compression", "gzip"},
+             {"--database", "x.fdb", "--allow", "10.0.0.0/33"},
+             {"--database", "x.fdb", "--des-key-file", (dir_ / "missing.key").string()},
+             {"--database", "x.fdb", "--journal-days", "0"},      // a journal that keeps nothing guards nothing
              {"--database", "x.fdb", "--config", (dir_ / "missing.conf").string()}}) {
         const Parsed p = Parse(args);
         EXPECT_EQ(p.code, kExitUsage) << args.back();
@@ -127,6 +132,7 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
                                    "port = 55300\n"
                                    "compression = \"zlib\"\n"
                                    "log-level = \"debug\"\n"
+                                   "journal-days = 90\n"
                                    "push-file = [\"" + local + "\", \"data\\prices.csv\"]\n");  // taken as written
     const Parsed p = Parse({"--config", conf, "--port", "55301"});
     ASSERT_TRUE(p.options) << p.err;
@@ -136,8 +142,26 @@ TEST_F(ServerOptionsTest, ConfigurationFileGivesOptionsAndTheCommandLineWins) {
     EXPECT_EQ(p.options->port, 55301);
     EXPECT_EQ(p.options->compression, acOrdoZLib);
     EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
+    EXPECT_EQ(p.options->journalDays, 90);
     ASSERT_EQ(p.options->pushFiles.size(), 1u);
     EXPECT_EQ(p.options->pushFiles[0].second, "data\\prices.csv");
+
+    // A setting written twice takes its last value, as other servers' files do; push-file keeps
+    // every value, in order. The command line still wins over either.
+    const std::string second = Write("second.csv", "3\n");
+    const Parsed twice = Parse({"--config", Write("twice.conf",
+                                                  "database = \"first.fdb\"\nport = 1\nallow = \"10.0.0.0/8\"\n"
+                                                  "push-file = [\"" + local + "\", \"a\"]\n"
+                                                  "database = \"last.fdb\"\nport = 2\nallow = \"192.168.0.0/16\"\n"
+                                                  "push-file = [\"" + second + "\", \"b\"]\n"),
+                                "--port", "3"});
+    ASSERT_TRUE(twice.options) << twice.err;
+    EXPECT_EQ(twice.options->database.database, "last.fdb");
+    EXPECT_EQ(twice.options->allow, "192.168.0.0/16");
+    EXPECT_EQ(twice.options->port, 3);
+    ASSERT_EQ(twice.options->pushFiles.size(), 2u);
+    EXPECT_EQ(twice.options->pushFiles[0].second, "a");
+    EXPECT_EQ(twice.options->pushFiles[1].second, "b");
 
     const Parsed typo = Parse({"--config", Write("typo.conf", "database = \"x.fdb\"\nprot = 1\n")});
     EXPECT_EQ(typo.code, kExitUsage);  // a misspelt setting must not be dropped without a word
@@ -183,6 +207,68 @@ TEST(ListenAddress, LiteralAddressesOfBothFamilies) {
 
     EXPECT_EQ(EndpointText("10.1.2.3", 55200), "10.1.2.3:55200");
     EXPECT_EQ(EndpointText("::", 55200), "[::]:55200");
+}
+
+TEST(ClientNetworksTable, TheFirstNetworkHoldingAnAddressDecides) {
+    struct Case {
+        const char* list;
+        const char* address;
+        bool admitted;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"10.1.0.0/16", "10.1.255.3", true},
+             {"10.1.0.0/16", "10.2.0.1", false},
+             {"10.1.0.0/16", "127.0.0.1", false},       // a list given replaces the loopback default
+             {"10.1.0.0/16", "::ffff:10.1.0.9", true},  // an IPv4 client of a socket on "::"
+             {"!10.1.9.0/24,10.1.0.0/16", "10.1.9.7", false},
+             {"!10.1.9.0/24,10.1.0.0/16", "10.1.8.7", true},
+             {"10.1.0.0/16,!10.1.9.0/24", "10.1.9.7", true},  // first match decides, as in pg_hba.conf
+             {"192.168.7.12", "192.168.7.12", true},
+             {"192.168.7.12", "192.168.7.13", false},
+             {"10.0.0.0/9", "10.127.0.1", true},
+             {"10.0.0.0/9", "10.128.0.1", false},
+             {"0.0.0.0/0", "203.0.113.5", true},
+             {"0.0.0.0/0", "2001:db8::1", false},
+             {"2001:db8::/32", "2001:db8:ffff::1", true},
+             {"2001:db8::/32", "2001:db9::1", false},
+             {" 10.0.0.1 , ::1 ", "::1", true},
+         }) {
+        const auto address = IpAddress::Parse(c.address);
+        ASSERT_TRUE(address) << c.address;
+        EXPECT_EQ(ClientNetworks::Parse(c.list).Admits(*address), c.admitted) << c.list << " / " << c.address;
+    }
+    const ClientNetworks loopback = ClientNetworks::LoopbackOnly();
+    for (const char* a : {"127.0.0.1", "127.8.9.10", "::1"}) EXPECT_TRUE(loopback.Admits(*IpAddress::Parse(a))) << a;
+    for (const char* a : {"10.0.0.1", "::2", "128.0.0.1"}) EXPECT_FALSE(loopback.Admits(*IpAddress::Parse(a))) << a;
+    EXPECT_FALSE(loopback.ReachesBeyondLoopback());
+    EXPECT_TRUE(ClientNetworks::Parse("127.0.0.1,10.0.0.0/8").ReachesBeyondLoopback());
+    EXPECT_TRUE(ClientNetworks::Parse("::/0").AdmitsEveryone());
+    EXPECT_FALSE(ClientNetworks::Parse("!0.0.0.0/0,::1").AdmitsEveryone());
+
+    for (const char* bad : {"", ",", "10.0.0.0/33", "::/129", "10.0.0.0/", "10.0.0.0/x", "10.0.0.0/-1",
+                            "10.1.2.3/8", "host.example", "10.0.0.1:80", "[::1]", "!"}) {
+        EXPECT_THROW(ClientNetworks::Parse(bad), EOrdoError) << bad;
+    }
+}
+
+TEST(RefusalLogLines, OneLineAnIntervalCountingTheRest) {
+    std::vector<std::string> lines;
+    RefusalLog log([&](const std::string& line) { lines.push_back(line); });
+    const auto t0 = RefusalLog::Clock::time_point{} + std::chrono::hours(1);
+    log.Refused(t0, "10.0.0.1:1", "full");
+    for (int i = 2; i <= 500; ++i) log.Refused(t0 + std::chrono::milliseconds(i), "10.0.0.1:" + std::to_string(i), "full");
+    log.Flush(t0 + std::chrono::seconds(1));  // a connection taken within the interval says nothing yet
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "10.0.0.1:1: refused, full");
+    log.Refused(t0 + RefusalLog::kInterval, "10.0.0.2:7", "full");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "10.0.0.2:7: refused, full (and 499 more refused since the last line)");
+    log.Refused(t0 + RefusalLog::kInterval + std::chrono::seconds(1), "10.0.0.3:1", "full");
+    log.Flush(t0 + RefusalLog::kInterval + std::chrono::seconds(2), true);  // the server stops
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "1 more connections refused since the last line: full");
+    log.Flush(t0 + std::chrono::hours(1), true);
+    EXPECT_EQ(lines.size(), 3u);
 }
 
 TEST(DatabaseName, ServerNamesAreRemoteAndPathsLocal) {

@@ -1,6 +1,8 @@
 // Requests against a real ordo-server on an embedded database, answered as client data sets expect.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 
 #include "tests/support/ordo_test_client.h"
@@ -254,7 +256,7 @@ TEST_F(ServerRequests, StoredProceduresSelectableAndExecutable) {
     TOrdoParamItem& x = p.Add();
     x.SetName("X");
     x.SetAsInteger(21);
-    OrdoReply exec = C().StoredProc("doubled", p, false);
+    OrdoReply exec = C().StoredProc("doubled", p);
     ASSERT_TRUE(exec.Ok()) << exec.error;
     TOrdoStringLine& out = exec.lines.back();
     out.ReadInteger();
@@ -266,11 +268,15 @@ TEST_F(ServerRequests, StoredProceduresSelectableAndExecutable) {
 
     TOrdoParamList n;
     n.Add().SetAsInteger(4);  // no name: taken by position
-    OrdoReply sel = C().StoredProc("UPTO", n, true);
+    OrdoReply sel = C().StoredProc("UPTO", n);
     ASSERT_TRUE(sel.Ok()) << sel.error;
     EXPECT_EQ(DecodedRows(sel).Count(), 4);
+    // A client executing it waits for the output parameters: they come, as an empty list.
+    TOrdoStringLine& none = sel.lines.back();
+    none.ReadInteger();
+    EXPECT_EQ(TOrdoParamList::CreateFromString(none.ReadBytes()).Count(), 0);
 
-    EXPECT_NE(C().StoredProc("NOPE", n, true).error.find("NOPE"), std::string::npos);
+    EXPECT_NE(C().StoredProc("NOPE", n).error.find("NOPE"), std::string::npos);
 }
 
 TEST_F(ServerRequests, LedgerQueryOfTheBalanceRebuildRuns) {
@@ -325,14 +331,56 @@ TEST_F(ServerRequests, TransactionStatementsAndUnsupportedRequestsAreRefused) {
     EXPECT_NE(commit.error.find("Transaction statements"), std::string::npos) << commit.error;
     EXPECT_EQ(Count("SELECT COUNT(*) FROM BAS_MCBUYER"), 0);
 
-    TOrdoStringLine meta(mcMetaData, 3);
-    meta.AddString("BAS_MCBUYER");
-    meta.AddString("");
-    meta.AddString("");
-    meta.AddInteger(100);
-    C().Send(std::move(meta));
+    TOrdoStringLine provider(mcProviderApply, 3);
+    provider.AddString("");
+    C().Send(std::move(provider));
     OrdoReply r = C().Collect({});
-    EXPECT_NE(r.error.find("not supported"), std::string::npos);
+    EXPECT_NE(r.error.find("not supported"), std::string::npos) << r.error;
+}
+
+// Metadata requests are answered from the catalog as a select is; a kind the server does not
+// answer, or an object that does not exist, is an SQL error.
+TEST_F(ServerRequests, MetadataRequestsAnswerFromTheCatalog) {
+    Run("CREATE PROCEDURE ADD_ONE (X INTEGER, NOTE VARCHAR(5)) RETURNS (Y INTEGER) AS BEGIN Y = X + 1; END");
+    auto meta = [&](std::int32_t kind, const std::string& name) {
+        TOrdoStringLine l(mcMetaData, 3);
+        l.AddString(name);
+        l.AddString("");
+        l.AddString("");
+        l.AddInteger(kind);
+        C().Send(std::move(l));
+        return C().Collect({mcRowPacket});
+    };
+    OrdoReply tables = meta(100, "");
+    ASSERT_TRUE(tables.Ok()) << tables.error;
+    DecodedRows names(tables);
+    bool buyer = false;
+    for (int i = 0; i < names.Count(); ++i) buyer = buyer || names.Text(i, names.Column("NAME")) == "BAS_MCBUYER";
+    EXPECT_TRUE(buyer);
+
+    OrdoReply params = meta(105, "add_one");
+    ASSERT_TRUE(params.Ok()) << params.error;
+    DecodedRows p(params);
+    ASSERT_EQ(p.Count(), 3);
+    const int name = p.Column("PARAM_NAME"), type = p.Column("PARAM_TYPE"), data = p.Column("DATA_TYPE");
+    auto line = [&](int row) {
+        return p.Text(row, name) + "," + std::to_string(p.Int(row, type)) + "," + std::to_string(p.Int(row, data));
+    };
+    EXPECT_EQ(line(0), "X,1,3");
+    EXPECT_EQ(line(1), "NOTE,1,1");
+    EXPECT_EQ(line(2), "Y,2,3");
+
+    OrdoReply fields = meta(101, "BAS_MCBUYER");
+    ASSERT_TRUE(fields.Ok()) << fields.error;
+    DecodedRows f(fields);
+    ASSERT_GT(f.Count(), 0);
+    EXPECT_EQ(f.Text(0, f.Column("FIELD_NAME")), "BUYERCD");
+
+    for (const auto& [kind, object, words] : {std::tuple{105, "NO_PROC", "NO_PROC"}, std::tuple{101, "NO_TABLE", "NO_TABLE"},
+                                              std::tuple{108, "", "not supported"}}) {
+        OrdoReply refused = meta(kind, object);
+        EXPECT_NE(refused.error.find(words), std::string::npos) << kind << ": " << refused.error;
+    }
 }
 
 TEST_F(ServerRequests, KeepAliveAndUnknownMessagesAreIgnored) {

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/text_convert.h"
+#include "server/fb/fb_client.h"
 #include "tests/support/ordo_test_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
@@ -111,22 +113,93 @@ TEST_F(ServerStartup, ListensOnIPv6AndTakesIPv4ClientsThereToo) {
     WaitForLog(server, "[::1]:");
     const std::string log = server.LogText();
     EXPECT_NE(log.find("127.0.0.1:"), std::string::npos) << "an IPv4 client shows as such:\n" << log;
-    EXPECT_NE(log.find("without --users"), std::string::npos) << log;
+    EXPECT_EQ(log.find("refused, not in"), std::string::npos) << "both are this machine's:\n" << log;
 }
 
-TEST_F(ServerStartup, WarnsOnlyWhenReachableBeyondThisMachineWithoutALoginList) {
-    {
-        OrdoServerProcess open(OrdoServerProcessOptions::WithArgs({"--bind", "0.0.0.0"}));
-        EXPECT_NE(open.LogText().find("WARN  Listening on 0.0.0.0 without --users"), std::string::npos)
-            << open.LogText();
+TEST_F(ServerStartup, ClientsFromNetworksNotAllowedAreClosedUnreadAndLogged) {
+    struct Case {
+        std::vector<std::string> args;
+        bool served;  // a client on 127.0.0.1
+        const char* logged;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{}, true, "INFO  Serving this machine only"},
+             {{"--bind", "0.0.0.0"}, true, "WARN  Listening on 0.0.0.0 but serving this machine only"},
+             {{"--allow", "10.0.0.0/8"}, false, "refused, not in the allowed networks (10.0.0.0/8)"},
+             {{"--allow", "!127.0.0.1,127.0.0.0/8"}, false, "127.0.0.1:"},
+             {{"--bind", "0.0.0.0", "--allow", "10.0.0.0/8,127.0.0.1"}, true,
+              "INFO  Serving clients from 10.0.0.0/8,127.0.0.1"},
+             {{"--bind", "0.0.0.0", "--allow", "0.0.0.0/0"}, true, "WARN  Listening on 0.0.0.0 for every address"},
+         }) {
+        OrdoServerProcess server(OrdoServerProcessOptions::WithArgs(c.args));
+        OrdoTestClient client(server.Port(), {}, 5000);
+        if (c.served) {
+            EXPECT_EQ(client.Version(), "1.0") << c.args.back();
+        } else {
+            TOrdoStringLine l(mcUtilityInfo, 0);
+            l.AddInteger(6);
+            client.Send(std::move(l));
+            EXPECT_TRUE(client.ClosedByServer(5000)) << c.args.back();
+            WaitForLog(server, "refused, not in the allowed networks");
+            EXPECT_EQ(server.LogText().find("connected"), std::string::npos) << "never served:\n" << server.LogText();
+        }
+        EXPECT_NE(server.LogText().find(c.logged), std::string::npos) << server.LogText();
     }
+    OrdoServerProcess guarded(OrdoServerProcessOptions::WithArgs(
+        {"--bind", "0.0.0.0", "--allow", "0.0.0.0/0", "--users", Write("users", "clerk:pw\n")}));
+    EXPECT_EQ(guarded.LogText().find("without --users"), std::string::npos) << guarded.LogText();
+}
+
+TEST_F(ServerStartup, TheEngineLockFolderIsTheServersOwnNeverOneAnotherUserMade) {
+    if (!OrdoServerProcess::FirebirdServer().empty()) GTEST_SKIP() << "the embedded engine is not used";
     {
-        OrdoServerProcess guarded(
-            OrdoServerProcessOptions::WithArgs({"--bind", "0.0.0.0", "--users", Write("users", "clerk:pw\n")}));
-        EXPECT_EQ(guarded.LogText().find("without --users"), std::string::npos) << guarded.LogText();
+        OrdoServerProcess server;
+        struct stat st {};
+        const std::string own = std::filesystem::path(server.DatabasePath()).parent_path().string() +
+                                "/firebird-lock-" + std::to_string(::geteuid());
+        ASSERT_EQ(::lstat(own.c_str(), &st), 0) << own;
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
-    OrdoServerProcess local;
-    EXPECT_EQ(local.LogText().find("without --users"), std::string::npos) << local.LogText();
+    const std::string state = dir_ + "/state";
+    std::filesystem::create_directories(state);
+    ::setenv("STATE_DIRECTORY", state.c_str(), 1);
+    {
+        OrdoServerProcess underSystemd;
+        EXPECT_TRUE(std::filesystem::is_directory(state + "/firebird-lock"));
+    }
+    ::unsetenv("STATE_DIRECTORY");
+
+    // A folder made beforehand by someone else, or open to others, is refused, not used.
+    const std::string db = dir_ + "/made/x.fdb";
+    const std::string lock = dir_ + "/made/firebird-lock-" + std::to_string(::geteuid());
+    std::filesystem::create_directories(lock);
+    ::chmod(lock.c_str(), 0777);
+    EXPECT_EQ(RunToExit("--database " + db + " --create --port 0"), 1);
+    EXPECT_FALSE(std::filesystem::exists(db));
+    if (::geteuid() == 0) {
+        ::chmod(lock.c_str(), 0700);
+        ASSERT_EQ(::chown(lock.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(RunToExit("--database " + db + " --create --port 0"), 1);
+        EXPECT_FALSE(std::filesystem::exists(db));
+    }
+}
+
+TEST_F(ServerStartup, ADatabaseFileAnotherProgramHoldsIsReportedBusy) {
+    if (!OrdoServerProcess::FirebirdServer().empty()) GTEST_SKIP() << "a Firebird server shares its files";
+    OrdoServerProcess server;
+    {
+        // Another program, as an administrator's isql would, opens the file while no client is served.
+        server::FbConnectSpec spec;
+        spec.database = server.DatabasePath();
+        server::FbAttachment held = server::FbAttachment::Attach(spec);
+        OrdoTestClient c(server.Port());
+        OrdoReply r = c.Select("SELECT COUNT(*) FROM SAL_JAINFO");
+        ASSERT_FALSE(r.Ok());
+        EXPECT_NE(LowerCase(r.error).find("database is busy"), std::string::npos) << r.error;
+    }
+    OrdoTestClient after(server.Port());
+    EXPECT_TRUE(after.Select("SELECT COUNT(*) FROM SAL_JAINFO").Ok()) << "served again once it let go";
 }
 
 TEST_F(ServerStartup, TellsTheServiceManagerOnceItListens) {

@@ -54,7 +54,18 @@ public:
         stream_.Connect("127.0.0.1", port, 5000);
     }
 
-    void Send(TOrdoStringLine line) { stream_.SendAll(pipeline_.EncodeFrame(line)); }
+    void Send(TOrdoStringLine line) {
+        Bytes frame = pipeline_.EncodeFrame(line);
+        ahead_.insert(ahead_.end(), frame.begin(), frame.end());
+        stream_.SendAll(ahead_);
+        ahead_.clear();
+    }
+    /// A message that goes out in one write with the next Send, as a client that sends it without awaiting a
+    /// reply does (two small writes in a row would wait for the delayed acknowledgement of the first).
+    void SendAhead(TOrdoStringLine line) {
+        Bytes frame = pipeline_.EncodeFrame(line);
+        ahead_.insert(ahead_.end(), frame.begin(), frame.end());
+    }
     /// Bytes as they stand, for malformed input.
     void SendRaw(ByteView bytes) { stream_.SendAll(bytes); }
 
@@ -179,10 +190,10 @@ public:
         Send(std::move(l));
     }
 
-    /// A stored procedure request; selectable ones end with the row packet, executable ones
-    /// with the output parameters (code 30).
-    OrdoReply StoredProc(const std::string& name, const TOrdoParamList& params, bool selectable,
-                         std::int32_t rows = -1, std::int32_t dataSetId = 1) {
+    /// A stored procedure request; every call, selectable or not, ends with the output
+    /// parameters (code 30), an empty list when the procedure has none.
+    OrdoReply StoredProc(const std::string& name, const TOrdoParamList& params, std::int32_t rows = -1,
+                         std::int32_t dataSetId = 1) {
         TOrdoStringLine l(mcStoredProc, dataSetId);
         l.AddString(name);
         Bytes p = params.SaveToString(false);
@@ -191,7 +202,7 @@ public:
         l.AddInteger(rows);
         l.AddInteger(3);
         Send(std::move(l));
-        return Collect({selectable ? mcRowPacket : mcOutputParams});
+        return Collect({mcOutputParams});
     }
 
     std::string Version() {
@@ -211,6 +222,7 @@ private:
     TOrdoMessagePipeline pipeline_;
     TBlockingTcpStream stream_;
     std::deque<TOrdoStringLine> inbox_;
+    Bytes ahead_;  // frames waiting for the next Send
     bool closed_ = false;
 };
 

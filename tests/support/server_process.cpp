@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace ordo::test {
@@ -57,13 +58,35 @@ std::string OrdoServerProcess::Binary() { return FromEnvironment("ORDO_SERVER_BI
 
 std::string OrdoServerProcess::LedgerSchema() { return FromEnvironment("ORDO_LEDGER_SCHEMA", ORDO_LEDGER_SCHEMA); }
 
+void OrdoServerProcess::CreateOnFirebirdServer(const std::string& script) const {
+    // ordo-server creates only database files of its own machine; on a Firebird server the
+    // database is made as an administrator would, with isql (which reads the login from
+    // ISC_USER and ISC_PASSWORD).
+    const std::string input = folder_ + "/create.sql";
+    std::string sql = "CREATE DATABASE '" + DatabaseName() + "' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n";
+    if (!script.empty()) sql += "INPUT '" + script + "';\n";
+    std::ofstream(input, std::ios::binary) << sql;
+    ChildProcessOptions io;
+    io.stdoutPath = LogPath();
+    io.stderrPath = LogPath();
+    io.append = true;
+    ChildProcess isql({FromEnvironment("ORDO_ISQL_BINARY", "isql-fb"), "-q", "-bail", "-i", input}, io);
+    if (isql.Wait(120000) != 0)
+        throw std::runtime_error("isql could not create " + DatabaseName() + "; the log:\n" + LogText());
+}
+
 void OrdoServerProcess::Launch() {
-    std::vector<std::string> args{Binary(), "--database", DatabaseName(), "--create", "--port", "0",
-                                  "--log-level", "debug"};
+    std::vector<std::string> args{Binary(), "--database", DatabaseName(), "--port", "0", "--log-level", "debug"};
     const std::string script = !options_.initScript.empty() ? options_.initScript
                                : options_.ledgerSchema      ? LedgerSchema()
                                                             : std::string();
-    if (!script.empty()) args.insert(args.end(), {"--init", script});
+    if (!FirebirdServer().empty()) {
+        if (!created_) CreateOnFirebirdServer(script);
+        created_ = true;
+    } else {
+        args.push_back("--create");
+        if (!script.empty()) args.insert(args.end(), {"--init", script});
+    }
     args.insert(args.end(), options_.args.begin(), options_.args.end());
 
     ChildProcessOptions io;

@@ -77,12 +77,14 @@ public:
 
 private:
     void Launch();
+    void CreateOnFirebirdServer(const std::string& script) const;
 
     OrdoServerProcessOptions options_;
     std::optional<TempFolder> ownFolder_;  // when no folder was given
     std::string folder_;
     std::optional<ChildProcess> process_;
     int port_ = 0;
+    bool created_ = false;  // the database on a Firebird server exists
     int status_ = -1;
 };
 

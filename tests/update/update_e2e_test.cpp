@@ -1,6 +1,11 @@
 // ordo-server pushing to real clients: a copy of the probe program replaced by a new build and
-// started again, and a file sent in segments.
+// started again, the same push refused where the program is not its user's own, and a file sent
+// in segments.
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -67,8 +72,26 @@ std::vector<ProbeStart> Starts(const std::string& record, std::vector<std::strin
     return starts;
 }
 
+constexpr uid_t kNobody = 65534;
+
+/// `argv` run as `uid`: through setpriv when that is not this process's user.
+std::vector<std::string> AsUser(uid_t uid, std::vector<std::string> argv) {
+    if (uid == ::geteuid()) return argv;
+    const std::string id = std::to_string(uid);
+    argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
+    return argv;
+}
+
+/// The user a test client runs as: one of no rights when the tests run as root, who would never be
+/// offered an update; the tests' own user otherwise.
+uid_t ProbeUser() { return ::geteuid() == 0 ? kNobody : ::geteuid(); }
+
 TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameArguments) {
     TempFolder dir;
+    const uid_t user = ProbeUser();
+    if (user != ::geteuid()) {
+        ASSERT_EQ(::chown(dir.Path().c_str(), user, user), 0);  // the program's own folder
+    }
     const Bytes original = ReadFileBytes(ProbeBinary());
     Bytes newBuild = original;
     const std::string marker = test::kNewBuildMarker;
@@ -87,7 +110,7 @@ TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameAr
     test::ChildProcessOptions io;
     io.stdoutPath = io.stderrPath = dir / "probe.log";
     io.append = true;
-    test::ChildProcess probe(argv, io);
+    test::ChildProcess probe(AsUser(user, argv), io);
     const pid_t old = probe.Pid();
     ASSERT_EQ(probe.Wait(60000), 0) << FileText(dir / "probe.log");
 
@@ -117,6 +140,55 @@ TEST(UpdateEndToEnd, APushedBuildReplacesTheProgramWhichStartsAgainWithTheSameAr
               std::string::npos);
 }
 
+// A program folder like the package's (root's, not writable by others) or a copy run as root: the
+// push is refused with a line saying why, the program stays as it was and goes on running.
+TEST(UpdateEndToEnd, APushIsRefusedWhereTheProgramIsNotItsUsersOwn) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the probe as other users";
+    struct Case {
+        uid_t runAs;
+        uid_t folderOwner;
+        mode_t folderMode;
+        const char* why;
+    };
+    for (const Case& c : {Case{0, 0, 0755, "the program runs as root"},
+                          Case{kNobody, 0, 0755, "belongs to root, not to the user running the program"},
+                          Case{kNobody, kNobody, 0555, "is not writable by the user running the program"}}) {
+        TempFolder dir;
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+        const std::string home = dir / "lib";
+        const std::string records = dir / "rec";
+        ForceDirectories(home);
+        ForceDirectories(records);
+        ASSERT_EQ(::chmod(records.c_str(), 0777), 0);
+        const Bytes original = ReadFileBytes(ProbeBinary());
+        const std::string exe = home + "/update_probe";
+        WriteFileBytes(exe, original);
+        MakeExecutable(exe);
+        WriteFileBytes(dir / "new-build", AsBytes(std::string("#!/bin/sh\necho replaced\n")));
+        ASSERT_EQ(::chown(home.c_str(), c.folderOwner, c.folderOwner), 0);
+        ASSERT_EQ(::chmod(home.c_str(), c.folderMode), 0);
+
+        OrdoServerProcess server(OrdoServerProcessOptions::WithArgs({"--push-update", dir / "new-build"}));
+        test::ChildProcessOptions io;
+        io.stdoutPath = io.stderrPath = dir / "probe.log";
+        test::ChildProcess probe(
+            AsUser(c.runAs, {exe, "--record", records + "/record.txt", "--port", std::to_string(server.Port())}), io);
+        for (int i = 0; i < 300 && FileText(dir / "probe.log").find("refused") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(probe.Poll() == std::nullopt) << "the program goes on: " << FileText(dir / "probe.log");
+        probe.Kill();
+        const std::string said = FileText(dir / "probe.log");
+        EXPECT_NE(said.find("update_probe: a new build of the program from the server is refused: "), std::string::npos)
+            << said;
+        EXPECT_NE(said.find(c.why), std::string::npos) << said;
+        EXPECT_EQ(ReadFileBytes(exe), original);
+        EXPECT_FALSE(FileExists(home + "/TempFile"));
+        EXPECT_FALSE(FileExists(home + "/ReStart.sh"));
+        EXPECT_EQ(Starts(records + "/record.txt").size(), 1u) << "started once, never again as a new build";
+        ::chmod(home.c_str(), 0755);  // so that the folder can go
+    }
+}
+
 TEST(UpdateEndToEnd, AFilePushedInSegmentsArrivesWhole) {
     TempFolder dir;
     Bytes content(200'000);
@@ -130,7 +202,10 @@ TEST(UpdateEndToEnd, AFilePushedInSegmentsArrivesWhole) {
     socket.SetConnectAction(caNone);
     socket.SetAddress("127.0.0.1");
     socket.SetPort(server.Port());
-    AttachClientUpdate(socket).ClientUpdate().SetProgram({dir / "client/fqreplay", {}});
+    TOrdoSocketUpdate& update = AttachClientUpdate(socket);
+    update.ClientUpdate().SetProgram({dir / "client/fqreplay", {}});
+    // In-process, the test's own user is the client's; run as root it would refuse (the test above).
+    update.SetPushGuard([](const std::string&) { return std::nullopt; });
     std::vector<std::pair<std::int64_t, std::int64_t>> calls;
     socket.OnFileSegmentArrive = [&](TOrdoClientSocket&, const std::string& name, std::int64_t seg, std::int64_t got,
                                      std::int64_t size) {

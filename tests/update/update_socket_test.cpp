@@ -2,6 +2,8 @@
 // stream, the plain and patch ways, the login's preparation and files in segments.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "net/client_socket.h"
 #include "params/param_list.h"
 #include "platform/codepage.h"
@@ -75,6 +77,9 @@ struct UpdateSocketFixture : ::testing::Test {
         attached = &AttachClientUpdate(*socket);
         attached->ClientUpdate().SetProgram({dir / "fqreplay", {"--shop", "7"}});
         attached->ClientUpdate().SetLauncher([this](const std::string& path) { launched.push_back(path); });
+        // These tests follow what the socket does with an update it may take; who may take one is
+        // the guard's, tested below and end to end.
+        attached->SetPushGuard([this](const std::string&) { return refusal; });
         socket->OnTerminateApplication = [this](TOrdoClientSocket&) { ++terminations; };
         socket->OnReadProgress = [this](TOrdoClientSocket&, std::int64_t, std::int64_t) { ++readProgress; };
     }
@@ -91,6 +96,7 @@ struct UpdateSocketFixture : ::testing::Test {
     std::vector<std::string> launched;
     int terminations = 0;
     int readProgress = 0;
+    std::optional<std::string> refusal;  // what the push guard answers
 };
 
 /// The same socket over a scripted connection: the stream arrives in exactly the reads the test chooses, and
@@ -291,6 +297,27 @@ TEST_F(ScriptedUpdateFixture, SegmentsArriveAsOneFileAndRefusedNamesWriteNothing
     EXPECT_FALSE(FileExists(dir.Path() + "../outside.txt"));
     EXPECT_EQ(codedLists, 0);
     EXPECT_EQ(attached->FileSegments().OpenCount(), 0u);
+}
+
+TEST_F(ScriptedUpdateFixture, ARefusedPushWritesNothingSaysWhyOnceAndTheProgramGoesOn) {
+    refusal = "/usr/lib/fqreplay belongs to root";
+    Connect();
+    Receive({Line(mcUpdateBegin), StreamLine(Program(5000)), SegmentLine("fqreplay", "#!/bin/sh\n", 10, false),
+             SegmentLine("fqreplay", "exit 0\n", 10, true)});
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(launched.empty());
+    EXPECT_FALSE(FileExists(dir / "TempFile"));
+    EXPECT_FALSE(FileExists(dir / "ReStart.sh"));
+    EXPECT_FALSE(FileExists(dir / "fqreplay"));
+    EXPECT_TRUE(WindowClosed());
+    EXPECT_FALSE(attached->ClientUpdate().Updating());
+    ASSERT_EQ(ui.messages.size(), 2u) << "the build once, the file once, not once a segment";
+    EXPECT_EQ(ui.messages[0],
+              "fqreplay: a new build of the program from the server is refused: /usr/lib/fqreplay belongs to root; "
+              "update the program through its package or by hand");
+    EXPECT_NE(ui.messages[1].find("the file \"fqreplay\" from the server is refused"), std::string::npos)
+        << ui.messages[1];
+    EXPECT_TRUE(socket->Active()) << "the connection and the queue's work go on";
 }
 
 }  // namespace

@@ -98,12 +98,12 @@ TEST(Win32CommandLine, QuotedArgumentsComeBackUnchanged) {
     std::string line = "prog.exe";
     for (const auto& a : args) {
         line += ' ';
-        line += detail::QuoteArgument(a);
+        line += detail::QuoteCommandLineArgument(a);
     }
     auto back = detail::SplitCommandLine(line);
     ASSERT_EQ(back.size(), args.size() + 1);
     for (std::size_t i = 0; i < args.size(); ++i) EXPECT_EQ(back[i + 1], args[i]) << line;
-    EXPECT_EQ(detail::QuoteArgument("plain"), "plain");
+    EXPECT_EQ(detail::QuoteCommandLineArgument("plain"), "plain");
 }
 
 }  // namespace
