@@ -53,12 +53,15 @@ export ORDO_TEST_FIREBIRD_SERVER=localhost/3050
 # The password as a service keeps it, in a file: the server logs in with it alone, and refuses a wrong one.
 work=$(mktemp -d)
 chmod 0777 "$work"  # the Firebird server creates the database file as its own user
-try_password_file() {  # password -> ordo-server's exit status after it created the database and stopped
+# ordo-server creates only database files of its own machine: on the server it is made as an administrator would.
+echo "CREATE DATABASE '$ORDO_TEST_FIREBIRD_SERVER:$work/check.fdb';" >"$work/create.sql"
+isql-fb -q -bail -i "$work/create.sql" \
+  || { echo "test-firebird-server: isql-fb could not create the check database" >&2; exit 1; }
+try_password_file() {  # password -> ordo-server's exit status after it attached the database and stopped
   printf '%s\n' "$1" >"$work/password"
-  rm -f "$work/check.fdb"
   : >"$work/out"
   env -u ISC_USER -u ISC_PASSWORD "$build/bin/ordo-server" --database "$ORDO_TEST_FIREBIRD_SERVER:$work/check.fdb" \
-    --create --user "$ISC_USER" --password-file "$work/password" --port 0 >"$work/out" 2>"$work/err" &
+    --user "$ISC_USER" --password-file "$work/password" --port 0 >"$work/out" 2>"$work/err" &
   local pid=$! status=0
   for _ in $(seq 300); do [[ -s $work/out ]] || ! kill -0 "$pid" 2>/dev/null && break; sleep 0.1; done
   kill "$pid" 2>/dev/null || true

@@ -27,6 +27,8 @@ constexpr std::int32_t kLastPacket = -2;
 constexpr std::int32_t kVersionKind = 6;
 /// The select option that asks for deflated row texts.
 constexpr std::int32_t kCompressOption = 1 << 5;
+/// The option of a stored-procedure request that executes it (the client then waits for its output parameters).
+constexpr std::int32_t kExecStoredProcOption = 1 << 7;
 
 /// Client text for a log line: cut short, control bytes blanked so one event stays one line.
 std::string Shorten(std::string_view text, std::size_t limit = 200) {
@@ -168,14 +170,17 @@ void ClientSession::OnStoredProc(TOrdoStringLine& line) {
     std::int32_t options = line.ReadInteger();
     if (LoginMissing(ds)) return;
     Log(LogLevel::Debug, peer_ + ": procedure " + Shorten(name));
+    // Only an execute waits for the output parameters; after an open (its rows are its answer) they would arrive
+    // behind the request and pass for the answer of the data set's next execute.
+    const bool execute = (options & kExecStoredProcOption) != 0;
     Answer(ds, "EXECUTE PROCEDURE " + name, [&] {
         ProcedureCall call = PrepareProcedureCall(Database(), name, params);
         if (!call.selectable) {
-            RunProcedure(ds, call.bound);
+            RunProcedure(ds, call.bound, execute);
             return;
         }
         RunSelect(ds, call.bound, rows, options);
-        SendOutputParams(ds, {});
+        if (execute) SendOutputParams(ds, {});
     });
 }
 
@@ -364,7 +369,7 @@ void ClientSession::RunSelect(std::int32_t ds, const BoundStatement& bound, std:
     cursors_.emplace(id, Open{ds, std::move(cursor)});
 }
 
-void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound) {
+void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound, bool withOutputs) {
     ResultCursor cursor(Database(), bound, settings_.lockTimeout);
     TOrdoRowTextWriter writer;
     cursor.Fill(writer, -1, kRowTextLimit);
@@ -380,7 +385,7 @@ void ClientSession::RunProcedure(std::int32_t ds, const BoundStatement& bound) {
     cursor.Finish(true);
     SendFieldDefs(ds, cursor);
     SendRows(ds, kAllRows, writer.Text());
-    SendOutputParams(ds, outputs);
+    if (withOutputs) SendOutputParams(ds, outputs);
 }
 
 void ClientSession::SendOutputParams(std::int32_t ds, const TOrdoParamList& outputs) {

@@ -80,7 +80,8 @@ private:
                    const TransactionGate& gate = {});
     /// Records the identity that came ahead of this request, if one did, in the request's transaction.
     TransactionGate JournalGate();
-    void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound);
+    /// An executable procedure's outputs as one row, and as output parameters when the request executes it.
+    void RunProcedure(std::int32_t dataSetId, const BoundStatement& bound, bool withOutputs);
     /// Every stored-procedure call ends with this reply, an empty list when there are no
     /// output parameters: the client's execute waits for it.
     void SendOutputParams(std::int32_t dataSetId, const TOrdoParamList& outputs);

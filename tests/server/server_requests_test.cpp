@@ -275,6 +275,16 @@ TEST_F(ServerRequests, StoredProceduresSelectableAndExecutable) {
     TOrdoStringLine& none = sel.lines.back();
     none.ReadInteger();
     EXPECT_EQ(TOrdoParamList::CreateFromString(none.ReadBytes()).Count(), 0);
+    // Opened, both end with their rows: a list behind them would answer the data set's next execute.
+    for (const char* proc : {"UPTO", "DOUBLED"}) {
+        SCOPED_TRACE(proc);
+        OrdoReply open = C().StoredProc(proc, std::string(proc) == "UPTO" ? n : p, -1, 1, false);
+        ASSERT_TRUE(open.Ok()) << open.error;
+        EXPECT_EQ(open.lines.back().Token(), mcRowPacket);
+        OrdoReply next = C().Exec("UPDATE RDB$DATABASE SET RDB$DESCRIPTION = NULL WHERE 1 = 0");
+        ASSERT_FALSE(next.lines.empty());
+        EXPECT_NE(next.lines.front().Token(), mcOutputParams) << "an output list trailed the open";
+    }
 
     EXPECT_NE(C().StoredProc("NOPE", n).error.find("NOPE"), std::string::npos);
 }

@@ -51,7 +51,8 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, const ChildProcessOpti
         posix_spawn_file_actions_addopen(&fa, 1, options.stdoutPath.c_str(), mode, 0644);
     }
     posix_spawn_file_actions_addopen(&fa, 2, options.stderrPath.c_str(), mode, 0644);
-    const int rc = ::posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
+    // A bare name (isql-fb) is looked up on PATH, as a shell would.
+    const int rc = ::posix_spawnp(&pid_, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
     if (options.pipeStdout) {
         ::close(pipeFds[1]);

@@ -190,19 +190,20 @@ public:
         Send(std::move(l));
     }
 
-    /// A stored procedure request; every call, selectable or not, ends with the output
-    /// parameters (code 30), an empty list when the procedure has none.
+    /// A stored procedure request. Executed (soExecStoredProc), every call, selectable or not, ends with the
+    /// output parameters (code 30), an empty list when the procedure has none; opened, it ends with its rows.
     OrdoReply StoredProc(const std::string& name, const TOrdoParamList& params, std::int32_t rows = -1,
-                         std::int32_t dataSetId = 1) {
+                         std::int32_t dataSetId = 1, bool execute = true) {
+        constexpr std::int32_t kExecStoredProc = 1 << 7;
         TOrdoStringLine l(mcStoredProc, dataSetId);
         l.AddString(name);
         Bytes p = params.SaveToString(false);
         l.AddItem(p, itString);
         l.AddString("");
         l.AddInteger(rows);
-        l.AddInteger(3);
+        l.AddInteger(execute ? 3 | kExecStoredProc : 3);
         Send(std::move(l));
-        return Collect({mcOutputParams});
+        return Collect({execute ? mcOutputParams : mcRowPacket});
     }
 
     std::string Version() {

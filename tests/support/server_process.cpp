@@ -63,7 +63,13 @@ void OrdoServerProcess::CreateOnFirebirdServer(const std::string& script) const 
     // database is made as an administrator would, with isql (which reads the login from
     // ISC_USER and ISC_PASSWORD).
     const std::string input = folder_ + "/create.sql";
-    std::string sql = "CREATE DATABASE '" + DatabaseName() + "' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n";
+    // ordo-server creates a local database in its connection's character set; the same here, so that a test
+    // reads the same rows on either road.
+    std::string charset = "UTF8";
+    for (std::size_t i = 0; i + 1 < options_.args.size(); ++i)
+        if (options_.args[i] == "--charset") charset = options_.args[i + 1];
+    std::string sql =
+        "CREATE DATABASE '" + DatabaseName() + "' PAGE_SIZE 8192 DEFAULT CHARACTER SET " + charset + ";\n";
     if (!script.empty()) sql += "INPUT '" + script + "';\n";
     std::ofstream(input, std::ios::binary) << sql;
     ChildProcessOptions io;
@@ -81,7 +87,8 @@ void OrdoServerProcess::Launch() {
                                : options_.ledgerSchema      ? LedgerSchema()
                                                             : std::string();
     if (!FirebirdServer().empty()) {
-        if (!created_) CreateOnFirebirdServer(script);
+        // A second server on the same folder (a restart, two servers on one database) attaches what the first made.
+        if (!created_ && !fs::exists(DatabasePath())) CreateOnFirebirdServer(script);
         created_ = true;
     } else {
         args.push_back("--create");
