@@ -14,7 +14,8 @@
 #   KSC_5601: the Korean shops' own, two bytes a character, the client under a EUC-KR locale made for the run)
 #   ORDO_BENCH_WORK (a new folder under /tmp)
 #   ORDO_BENCH_BASELINE_SERVER (none: an ordo-server binary of an earlier build; its replay and rebuild run in the same
-#   rounds on a copy of their own, so that the table compares the two builds side by side)
+#   rounds on a copy of their own, so that the table compares the two builds side by side; after this build's in
+#   odd rounds, before it in even ones)
 #   ORDO_BENCH_TEXT_SIDE (0; 1: the replay and rebuild once more with this build's server running every statement as
 #   text, --statement-cache 0, for its processor time split before the prepared statements)
 set -euo pipefail
@@ -188,9 +189,11 @@ other_side() {
   stop_server
   server_bin=$build/bin/ordo-server
   check "$work/db/$name.fdb" > "$out/$name.check"
-  if ! cmp -s "$out/$name.check" "$out/direct.check"; then
-    echo "the $name database differs from the direct one after round $round:" >&2
-    diff "$out/$name.check" "$out/direct.check" >&2 || true
+}
+same_as_direct() {  # same_as_direct NAME: the other side's database ended as the direct one did
+  if ! cmp -s "$out/$1.check" "$out/direct.check"; then
+    echo "the $1 database differs from the direct one after round $round:" >&2
+    diff "$out/$1.check" "$out/direct.check" >&2 || true
     exit 1
   fi
 }
@@ -198,6 +201,9 @@ other_side() {
 for ((round = 1; round <= rounds; round++)); do
   out=$work/round$round
   mkdir -p "$out"
+  # The baseline goes first in even rounds and last in odd ones, so that neither build always runs right after
+  # the other's copies and writes.
+  if [[ -n $baseline_server ]] && (( round % 2 == 0 )); then other_side baseline "$baseline_server"; fi
   cp "$work/db/seed.fdb" "$work/db/replay.fdb"
   cp "$work/db/seed.fdb" "$work/db/direct.fdb"
   sync
@@ -234,8 +240,12 @@ for ((round = 1; round <= rounds; round++)); do
     diff "$out/replay.check" "$out/direct.check" >&2 || true
     exit 1
   fi
-  if [[ -n $baseline_server ]]; then other_side baseline "$baseline_server"; fi
-  if [[ $text_side == 1 ]]; then other_side text "$build/bin/ordo-server" --statement-cache 0; fi
+  if [[ -n $baseline_server ]] && (( round % 2 == 1 )); then other_side baseline "$baseline_server"; fi
+  if [[ -n $baseline_server ]]; then same_as_direct baseline; fi
+  if [[ $text_side == 1 ]]; then
+    other_side text "$build/bin/ordo-server" --statement-cache 0
+    same_as_direct text
+  fi
 done
 
 # ---- the table: medians over the rounds

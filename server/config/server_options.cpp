@@ -96,7 +96,7 @@ std::optional<ServerOptions> ParseServerOptions(int argc, const char* const* arg
         ->capture_default_str()
         ->check(CLI::Range(1, 100000));
     app.add_option("--statement-cache", o.statementCache,
-                   "Prepared statements each connection keeps for INSERT and UPDATE OR INSERT statements "
+                   "Prepared statements one execute request keeps for INSERT and UPDATE OR INSERT statements "
                    "that differ only in their literals; 0 runs every statement as text")
         ->capture_default_str()
         ->check(CLI::Range(0, 100000));

@@ -49,7 +49,10 @@ std::vector<FbColumn> Describe(Firebird::IMessageMetadata* meta) {
             c.subType = meta->getSubType(st, i);
             c.length = meta->getLength(st, i);
             c.scale = meta->getScale(st, i);
-            c.charSet = meta->getCharSet(st, i);
+            // The engine reports the collation in the high byte of the character set.
+            const unsigned textType = meta->getCharSet(st, i);
+            c.charSet = textType & 0xFFu;
+            c.collation = textType >> 8;
             c.offset = meta->getOffset(st, i);
             c.nullOffset = meta->getNullOffset(st, i);
         }

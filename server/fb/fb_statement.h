@@ -18,7 +18,8 @@ struct FbColumn {
     int subType = 0;
     unsigned length = 0;   // bytes in the buffer (text: without the length word)
     int scale = 0;
-    unsigned charSet = 0;
+    unsigned charSet = 0;    // text and blobs: the character set's id
+    unsigned collation = 0;  // text: the collation's id within its character set (0: its default)
     unsigned offset = 0;
     unsigned nullOffset = 0;
 };

@@ -310,10 +310,7 @@ void ClientSession::Answer(std::int32_t dataSetId, std::string_view statement, c
         if (e.ConnectionLost()) {  // the next request attaches anew
             Log(LogLevel::Warn, peer_ + ": database connection lost; attaching again at the next request");
             cursors_.clear();
-            {
-                auto inUse = statements_.Use();
-                statements_.Clear();
-            }
+            statements_.Clear();
             journal_.Reset();
             db_.reset();
         }

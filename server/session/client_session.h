@@ -26,7 +26,7 @@ struct SessionSettings {
     FbConnectSpec database;
     const LoginList* logins = nullptr;  // none: every login is accepted and none is required
     int lockTimeout = 10;
-    std::size_t statementCache = 32;  // prepared statements kept per attachment; 0: none
+    std::size_t statementCache = 32;  // prepared shapes one execute request keeps; 0: none
     int journalDays = 30;             // replay journal keys older than this are removed
     std::string version = "1.0";        // the server version reported to clients
     /// Row texts of clients that ask for it (soCompress) travel deflated; off when the whole
@@ -97,7 +97,7 @@ private:
     Sender send_;
     bool loggedIn_ = false;
     std::optional<FbAttachment> db_;  // attached at the first request that needs it
-    StatementCache statements_;       // of db_; declared after it, so freed first
+    StatementCache statements_;       // of db_'s running request; declared after it, so freed first
     ReplayJournal journal_;           // holds a statement of db_ too
     const TOrdoMessagePipeline* pipeline_ = nullptr;  // counts the connection's messages
     struct Open {

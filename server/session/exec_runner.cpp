@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <ibase.h>
+
 #include "server/fb/fb_statement.h"
 #include "server/log.h"
+#include "server/session/conversion_probe.h"
+#include "server/session/definition_epoch.h"
 #include "server/session/literal_binding.h"
 #include "server/session/param_binding.h"
 #include "server/sql/literal_values.h"
@@ -31,34 +35,50 @@ private:
     std::clock_t start_;
 };
 
+/// Set while the request has run a statement that may define something: until its transaction has
+/// ended, no other attachment of this server trusts what it prepared.
+using DefinitionWindow = std::optional<DefinitionEpoch::Window>;
+
 std::uint64_t RunAsText(FbAttachment& att, StatementCache& cache, FbTransaction& tra, const BoundStatement& bound,
-                        ExecTimings& timings, bool& defined) {
+                        ExecTimings& timings, DefinitionWindow& defining) {
     std::optional<FbStatement> st;
     {
         CpuSpan span(timings, timings.prepare);
         st.emplace(FbStatement::Prepare(att, tra, bound.sql));
     }
     CpuSpan span(timings, timings.execute);
-    switch (st->Kind()) {
-        case FbStatementKind::TransactionControl:
-            // The request is the transaction: a COMMIT inside it would end it half-way.
-            throw FbError("Transaction statements are not accepted here: all statements of a request "
-                          "are committed together, or none",
-                          0);
-        case FbStatementKind::Select: {
-            FbCursor cur = st->Open(tra, bound.values);
-            FbRow row;
-            while (cur.Fetch(row)) {
-            }
-            cur.Close();
-            return 0;
-        }
-        case FbStatementKind::Definition:
-            cache.NoteDefinition();
-            defined = true;
-            return st->Execute(tra, bound.values, nullptr);
-        default: return st->Execute(tra, bound.values, nullptr);
+    if (st->Kind() == FbStatementKind::TransactionControl) {
+        // The request is the transaction: a COMMIT inside it would end it half-way.
+        throw FbError("Transaction statements are not accepted here: all statements of a request "
+                      "are committed together, or none",
+                      0);
     }
+    if (MayDefine(st->Kind(), bound.sql)) {
+        // Its own kept statements would hold the tables a definition changes, and were compiled before it.
+        cache.ForgetStatements();
+        if (!defining) defining.emplace();
+    }
+    if (st->Kind() == FbStatementKind::Select) {
+        FbCursor cur = st->Open(tra, bound.values);
+        FbRow row;
+        while (cur.Fetch(row)) {
+        }
+        cur.Close();
+        return 0;
+    }
+    return st->Execute(tra, bound.values, nullptr);
+}
+
+/// Whether literals may travel as the statement's parameters at all: a plain INSERT or UPDATE OR INSERT
+/// without outputs, none of whose text columns compares without padding (NO PAD), where a value whose
+/// trailing blanks the bind trimmed to fit would match other rows than the text's.
+bool Bindable(FbAttachment& att, StatementCache& cache, FbTransaction& tra, const FbStatement& st) {
+    if (st.Kind() != FbStatementKind::Modify || !st.Outputs().empty()) return false;
+    for (const FbColumn& c : st.Inputs())
+        if ((c.type == SQL_TEXT || c.type == SQL_VARYING) && c.collation != 0 &&
+            cache.NoPad(att, tra, c.charSet, c.collation))
+            return false;
+    return true;
 }
 
 /// The statement of the literals' shape with the literals bound, when they can be bound with the
@@ -69,8 +89,8 @@ std::optional<std::pair<CachedStatement*, std::vector<FbParamSlot>>> PrepareShap
                                                                                  const LiteralValues& values) {
     try {
         CachedStatement& entry = cache.Get(att, tra, values.shape);
-        if (entry.statement.Kind() != FbStatementKind::Modify || !entry.statement.Outputs().empty())
-            return std::nullopt;
+        if (!entry.bindable) entry.bindable = Bindable(att, cache, tra, entry.statement);
+        if (!*entry.bindable) return std::nullopt;
         auto planned = PlanLiteralSlots(values, entry.statement.Inputs(), cache.ConnectionCharset(att, tra));
         if (!planned) return std::nullopt;
         return std::make_pair(&entry, std::move(*planned));
@@ -102,10 +122,14 @@ std::optional<std::uint64_t> RunAsShape(FbAttachment& att, StatementCache& cache
         ++timings.prepared;
         return n;
     } catch (const FbError& e) {
-        // A failed statement leaves the transaction as it was; the text run says what the client reads.
-        // Lock conflicts and a lost connection are no matter of how the values were written.
-        if (e.ConnectionLost() || e.LockConflict()) throw;
-        Log(LogLevel::Debug, std::string("failed as a shape, run again as text: ") + e.what());
+        // Once the statement ran, its error is its answer: the text would run the same triggers to the
+        // same error, and running it again would repeat what they did that no failure takes back.
+        // Only a literal that did not convert to its parameter (nothing ran) goes to the text, whose
+        // literal converts by the text's own rules and says what is wrong with it.
+        if (e.ConnectionLost() || e.LockConflict() ||
+            !BindingFails(att, tra, entry->statement.Inputs(), *entry->message))
+            throw;
+        Log(LogLevel::Debug, std::string("a literal did not bind, run again as text: ") + e.what());
         ++timings.retried;
         return std::nullopt;
     }
@@ -122,23 +146,21 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
     bound.reserve(statements.size());
     for (const auto& s : statements) bound.push_back(binder.Bind(s));
 
-    auto inUse = cache.Use();
-    cache.DropIfStale();
-    // A definition that another attachment began meanwhile waits for the tables this request's statements
-    // hold: they go at its end, not at the next request.
-    struct DropAtEnd {
-        StatementCache& cache;
-        ~DropAtEnd() { cache.DropIfStale(); }
-    } dropAtEnd{cache};
+    // Declared before the transaction, so that the window closes after it has ended.
+    DefinitionWindow defining;
     FbTransaction tra = att.StartTransaction(false, lockTimeoutSeconds);
+    // The shapes prepared for this request go with it: the next request prepares again.
+    struct ForgetAtEnd {
+        StatementCache& cache;
+        ~ForgetAtEnd() { cache.ForgetStatements(); }
+    } forgetAtEnd{cache};
     if (gate && !gate(tra)) return 0;
     std::uint64_t affected = 0;
-    bool defined = false;
     timings.statements += static_cast<unsigned>(bound.size());
     for (std::size_t i = 0; i < bound.size(); ++i) {
         try {
             std::optional<std::uint64_t> n = RunAsShape(att, cache, tra, bound[i], timings);
-            affected += n ? *n : RunAsText(att, cache, tra, bound[i], timings, defined);
+            affected += n ? *n : RunAsText(att, cache, tra, bound[i], timings, defining);
         } catch (const FbError& e) {
             tra.Rollback();
             if (bound.size() == 1) throw;
@@ -151,8 +173,6 @@ std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::strin
         CpuSpan span(timings, timings.commit);
         tra.Commit();
     }
-    // Other attachments may have prepared from the old definitions while this one was open.
-    if (defined) cache.NoteDefinition();
     return affected;
 }
 

@@ -22,9 +22,10 @@ struct ExecTimings {
 /// everything back and raises it, naming the statement when the text held several.
 /// Returns the rows inserted, updated or deleted by all of them together.
 ///
-/// INSERT and UPDATE OR INSERT statements whose VALUES hold only literals run as the cached
-/// statement of their shape with the literals bound; a statement that fails that way is run again
-/// as text, so its outcome and error text are those of the text.
+/// INSERT and UPDATE OR INSERT statements whose VALUES hold only literals run as the statement of
+/// their shape with the literals bound, prepared once per request (`cache` keeps them for the
+/// request only). A statement whose literals do not convert to its parameters runs again as text,
+/// so its error text is the text's; one that fails once it ran answers with its own error.
 ///
 /// A `gate` that says no leaves the statements unrun (returning 0) and the transaction rolled back.
 std::uint64_t RunStatements(FbAttachment& att, StatementCache& cache, std::string_view text,

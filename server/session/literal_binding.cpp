@@ -9,11 +9,18 @@
 namespace ordo::server {
 namespace {
 
+constexpr unsigned kCharsetNone = 0;
 constexpr unsigned kCharsetOctets = 1;
 constexpr unsigned kMaxVarying = 32765;
 constexpr unsigned kMinRoom = 64;
 
 bool IsText(const FbColumn& c) { return c.type == SQL_TEXT || c.type == SQL_VARYING; }
+/// Text a parameter reaches without the checks the literal gets: a literal's bytes must be text of the
+/// connection's character set, while a parameter declared in that set is copied into NONE and OCTETS
+/// as it comes.
+bool IsUnchecked(const FbColumn& c) {
+    return IsText(c) && (c.charSet == kCharsetNone || c.charSet == kCharsetOctets);
+}
 bool IsExact(const FbColumn& c) {
     return (c.type == SQL_SHORT || c.type == SQL_LONG || c.type == SQL_INT64) && c.scale <= 0;
 }
@@ -54,9 +61,10 @@ std::optional<FbParamSlot> TextSlot(const std::string& text, unsigned charset) {
 }
 
 std::optional<FbParamSlot> PlanOne(const SqlLiteral& lit, const FbColumn& col, bool compared, unsigned charset) {
+    if (IsUnchecked(col)) return std::nullopt;
     switch (lit.kind) {
         case SqlLiteralKind::String:
-            if (compared ? !(IsText(col) && col.charSet != kCharsetOctets) : !IsAssignable(col)) return std::nullopt;
+            if (compared ? !IsText(col) : !IsAssignable(col)) return std::nullopt;
             return TextSlot(lit.text, charset);
         case SqlLiteralKind::Exact:
             // Into an exact column with at least the literal's decimals the value travels at the column's
@@ -68,7 +76,9 @@ std::optional<FbParamSlot> PlanOne(const SqlLiteral& lit, const FbColumn& col, b
             if (compared || !IsAssignable(col)) return std::nullopt;
             return FbParamSlot{SQL_INT64, 8, -lit.scale, 0};
         case SqlLiteralKind::Approximate:
-            // The shape casts the marker to DOUBLE PRECISION: the text is read as the literal would be.
+            // The literal is a DOUBLE PRECISION, and the engine reads its text into a DOUBLE PRECISION
+            // column as it reads the literal. Into any other column the double would be converted
+            // again (rounded into an exact column or a FLOAT, spelled into text), so that runs as text.
             if (compared || col.type != SQL_DOUBLE) return std::nullopt;
             return TextSlot(lit.text, charset);
     }

@@ -18,6 +18,7 @@ FbCell CellFromParam(const TOrdoParamItem& item);
 struct BoundStatement {
     std::string sql;
     FbRow values;
+    bool procedureCall = false;  // a stored procedure request's call, which may define something
 };
 
 /// Hands out parameter values to the statements of one request. A ":NAME" that names an item

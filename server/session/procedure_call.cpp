@@ -37,6 +37,7 @@ ProcedureCall PrepareProcedureCall(FbAttachment& att, std::string_view name, con
     }
     std::string args = marks.empty() ? std::string() : "(" + marks + ")";
     call.bound.sql = (call.selectable ? "SELECT * FROM " : "EXECUTE PROCEDURE ") + QuotedName(proc) + args;
+    call.bound.procedureCall = true;
     return call;
 }
 

@@ -10,6 +10,7 @@ ResultCursor::ResultCursor(FbAttachment& att, const BoundStatement& bound, int l
       stmt_(std::make_unique<FbStatement>(FbStatement::Prepare(att, tra_, bound.sql))) {
     if (stmt_->Kind() == FbStatementKind::TransactionControl)
         throw FbError("Transaction statements are not accepted here", 0);
+    if (bound.procedureCall || MayDefine(stmt_->Kind(), bound.sql)) defining_.emplace();
     if (gate && !gate(tra_)) {
         drained_ = true;
     } else if (stmt_->Kind() == FbStatementKind::Select) {
@@ -61,9 +62,11 @@ void ResultCursor::Finish(bool commit) {
         cursor_->Close();
         cursor_.reset();
     }
-    if (!tra_.Active()) return;
-    if (commit) tra_.Commit();
-    else tra_.Rollback();
+    if (tra_.Active()) {
+        if (commit) tra_.Commit();
+        else tra_.Rollback();
+    }
+    defining_.reset();
 }
 
 }  // namespace ordo::server

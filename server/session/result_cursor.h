@@ -8,6 +8,7 @@
 
 #include "resultset/row_text_codec.h"
 #include "server/fb/fb_statement.h"
+#include "server/session/definition_epoch.h"
 #include "server/session/param_binding.h"
 
 namespace ordo::server {
@@ -40,6 +41,9 @@ public:
 private:
     bool Next(FbRow& row);
 
+    // Open while a statement that may define something has its transaction; declared before it, so
+    // that it closes after the transaction has ended.
+    std::optional<DefinitionEpoch::Window> defining_;
     FbTransaction tra_;
     std::unique_ptr<FbStatement> stmt_;
     std::optional<FbCursor> cursor_;

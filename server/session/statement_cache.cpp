@@ -1,55 +1,36 @@
 #include "server/session/statement_cache.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace ordo::server {
-
-struct StatementCache::Registry {
-    std::mutex mutex;
-    std::vector<StatementCache*> caches;
-};
-
-StatementCache::Registry& StatementCache::All() noexcept {
-    static Registry registry;
-    return registry;
-}
-
-StatementCache::StatementCache(std::size_t capacity) : capacity_(capacity) {
-    Registry& all = All();
-    std::lock_guard<std::mutex> lock(all.mutex);
-    all.caches.push_back(this);
-}
-
-StatementCache::~StatementCache() {
-    Registry& all = All();
-    std::lock_guard<std::mutex> lock(all.mutex);
-    all.caches.erase(std::remove(all.caches.begin(), all.caches.end(), this), all.caches.end());
-}
-
-std::atomic<std::uint64_t>& StatementCache::Generation() noexcept {
-    static std::atomic<std::uint64_t> generation{0};
-    return generation;
-}
 
 CachedStatement& StatementCache::Get(FbAttachment& att, FbTransaction& tra, const std::string& sql) {
     if (auto it = index_.find(sql); it != index_.end()) {
-        entries_.splice(entries_.begin(), entries_, it->second);
-        return it->second->value;
+        if (DefinitionEpoch::Unchanged(it->second->prepared)) {
+            entries_.splice(entries_.begin(), entries_, it->second);
+            return it->second->value;
+        }
+        entries_.erase(it->second);  // let it go first: it holds what the definition may still wait for
+        index_.erase(it);
     }
+    const DefinitionEpoch::Stamp stamp = DefinitionEpoch::Now();
     FbStatement statement = FbStatement::Prepare(att, tra, sql);
     if (entries_.size() >= capacity_) {
         index_.erase(entries_.back().sql);
         entries_.pop_back();
     }
-    entries_.push_front(Entry{sql, CachedStatement{std::move(statement), std::nullopt}});
+    entries_.push_front(Entry{sql, stamp, CachedStatement{std::move(statement), std::nullopt, std::nullopt}});
     index_.emplace(sql, entries_.begin());
     return entries_.front().value;
 }
 
-void StatementCache::Clear() noexcept {
+void StatementCache::ForgetStatements() noexcept {
     index_.clear();
     entries_.clear();
+    noPad_.reset();
+}
+
+void StatementCache::Clear() noexcept {
+    ForgetStatements();
+    charset_.reset();
 }
 
 unsigned StatementCache::ConnectionCharset(FbAttachment& att, FbTransaction& tra) {
@@ -67,24 +48,21 @@ unsigned StatementCache::ConnectionCharset(FbAttachment& att, FbTransaction& tra
     return *charset_;
 }
 
-void StatementCache::NoteDefinition() noexcept {
-    Generation().fetch_add(1);
-    Clear();
-    generation_ = Generation().load();
-    Registry& all = All();
-    std::lock_guard<std::mutex> lock(all.mutex);
-    for (StatementCache* other : all.caches) {
-        if (other == this || !other->busy_.try_lock()) continue;
-        other->Clear();  // the engine serialises the calls on that attachment with its own thread's
-        other->busy_.unlock();
+bool StatementCache::NoPad(FbAttachment& att, FbTransaction& tra, unsigned charset, unsigned collation) {
+    if (!noPad_ || !DefinitionEpoch::Unchanged(noPad_->read)) {
+        NoPadCollations read{DefinitionEpoch::Now(), {}};
+        // Attribute bit 1 is PAD SPACE; the engine's own collations all have it.
+        FbStatement st = FbStatement::Prepare(att, tra,
+                                              "SELECT RDB$CHARACTER_SET_ID, RDB$COLLATION_ID FROM RDB$COLLATIONS "
+                                              "WHERE BIN_AND(COALESCE(RDB$COLLATION_ATTRIBUTES, 1), 1) = 0");
+        FbCursor cur = st.Open(tra, {});
+        FbRow row;
+        while (cur.Fetch(row))
+            read.ids.emplace(static_cast<unsigned>(row[0].integer), static_cast<unsigned>(row[1].integer));
+        cur.Close();
+        noPad_ = std::move(read);
     }
-}
-
-void StatementCache::DropIfStale() noexcept {
-    const std::uint64_t now = Generation().load();
-    if (now == generation_) return;
-    generation_ = now;
-    Clear();
+    return noPad_->ids.count({charset, collation}) > 0;
 }
 
 }  // namespace ordo::server

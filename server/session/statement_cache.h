@@ -1,16 +1,21 @@
 #pragma once
-// The prepared statements of one attachment, by the text they were prepared from. Bounded: the
-// least recently used goes when a new one needs its place.
-#include <atomic>
+// The statements one attachment prepared for the shapes of the request it is running, by the text
+// they were prepared from. They live no longer than that request: a kept statement holds its tables
+// against definitions and stays compiled for the definitions it was prepared under. Within the
+// request, one prepared before a definition committed through this server is prepared again before
+// it runs once more. Bounded: the least recently used goes when a new one needs its place.
 #include <cstdint>
 #include <list>
-#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "server/fb/fb_message.h"
 #include "server/fb/fb_statement.h"
+#include "server/session/definition_epoch.h"
 
 namespace ordo::server {
 
@@ -18,54 +23,50 @@ namespace ordo::server {
 struct CachedStatement {
     FbStatement statement;
     std::optional<FbInputMessage> message;
+    /// Whether literals may travel as its parameters at all, worked out at its first use.
+    std::optional<bool> bindable;
 };
 
 class StatementCache {
 public:
     /// A capacity of 0 keeps nothing: every statement runs as text.
-    explicit StatementCache(std::size_t capacity);
+    explicit StatementCache(std::size_t capacity) : capacity_(capacity) {}
     StatementCache(const StatementCache&) = delete;
     StatementCache& operator=(const StatementCache&) = delete;
-    ~StatementCache();
-
-    /// Held while a request uses the cache; meanwhile no other attachment clears it.
-    [[nodiscard]] std::unique_lock<std::mutex> Use() { return std::unique_lock<std::mutex>(busy_); }
+    ~StatementCache() = default;
 
     [[nodiscard]] bool Enabled() const noexcept { return capacity_ > 0; }
     [[nodiscard]] std::size_t Size() const noexcept { return entries_.size(); }
 
-    /// The statement prepared from `sql`, prepared now when it is not kept yet. Raises FbError
-    /// when it cannot be prepared; nothing is kept then.
+    /// The statement prepared from `sql`, prepared now when it is not kept yet or a definition has
+    /// committed since it was. Raises FbError when it cannot be prepared; nothing is kept then.
     CachedStatement& Get(FbAttachment& att, FbTransaction& tra, const std::string& sql);
-    /// Lets every statement go: they hold the tables they use, and a definition may change them.
+    /// Lets every statement go: at the end of each request, and before a statement that may define
+    /// something runs in it (a kept statement would hold the tables the definition changes).
+    void ForgetStatements() noexcept;
+    /// Forgets everything of the attachment, for one that is gone.
     void Clear() noexcept;
 
-    /// The character set the attachment's literals have, asked once.
+    /// The character set the attachment's literals have, asked once per attachment.
     unsigned ConnectionCharset(FbAttachment& att, FbTransaction& tra);
-
-    /// A definition is about to run on this cache's attachment. Every other cache lets its statements go,
-    /// at once when it is idle, at the end of its request when it is busy: a kept statement would hold
-    /// the tables the definition changes, and stay compiled for their old form. Call it again after
-    /// the commit, for the caches that prepared from the old definitions meanwhile.
-    void NoteDefinition() noexcept;
-    /// Clears the cache when a definition began on another attachment since the last call.
-    void DropIfStale() noexcept;
+    /// True when the collation compares without padding the shorter text with blanks (NO PAD).
+    bool NoPad(FbAttachment& att, FbTransaction& tra, unsigned charset, unsigned collation);
 
 private:
     struct Entry {
         std::string sql;
+        DefinitionEpoch::Stamp prepared;
         CachedStatement value;
     };
     std::size_t capacity_;
     std::list<Entry> entries_;  // most recently used first
     std::unordered_map<std::string, std::list<Entry>::iterator> index_;
     std::optional<unsigned> charset_;
-    std::uint64_t generation_ = Generation().load();
-    std::mutex busy_;
-
-    static std::atomic<std::uint64_t>& Generation() noexcept;
-    struct Registry;
-    static Registry& All() noexcept;
+    struct NoPadCollations {
+        DefinitionEpoch::Stamp read;
+        std::set<std::pair<unsigned, unsigned>> ids;  // (character set, collation)
+    };
+    std::optional<NoPadCollations> noPad_;  // read at the first collated text of a request
 };
 
 }  // namespace ordo::server

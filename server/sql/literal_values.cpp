@@ -7,7 +7,6 @@
 namespace ordo::server {
 namespace {
 
-constexpr std::string_view kApproximateMarker = "CAST(? AS DOUBLE PRECISION)";
 // Firebird's exact numerics hold at most 18 decimals, and an unscaled value beyond BIGINT is no exact literal.
 constexpr int kMaxScale = 18;
 constexpr int kMaxDigits = 19;
@@ -199,7 +198,7 @@ std::optional<LiteralValues> FindLiteralValues(std::string_view sql) {
     for (Item& item : items) {
         if (!item.literal) continue;
         out.shape.append(sql.substr(copied, item.begin - copied));
-        out.shape.append(item.literal->kind == SqlLiteralKind::Approximate ? kApproximateMarker : "?");
+        out.shape.append("?");
         copied = item.end;
         out.literals.push_back(std::move(*item.literal));
     }

@@ -28,8 +28,8 @@ struct SqlLiteral {
 };
 
 struct LiteralValues {
-    /// The statement with each literal replaced by "?" (an approximate number by a "?" cast to
-    /// DOUBLE PRECISION, the type such a literal has); NULL stays as it is.
+    /// The statement with each literal replaced by "?", so that each marker takes its column's
+    /// type; NULL stays as it is.
     std::string shape;
     std::vector<SqlLiteral> literals;  // in the order of the markers in `shape`
     bool upsert = false;               // UPDATE OR INSERT: the values are compared as well as assigned

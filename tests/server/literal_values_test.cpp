@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <string>
+
 #include "server/session/literal_binding.h"
 #include "server/sql/literal_values.h"
 
@@ -30,7 +32,7 @@ TEST(FindLiteralValues, LiteralFormsAndWhatStaysInTheShape) {
     auto v = FindLiteralValues("insert into \"T\" (A, B, C, D, E, F) values ('it''s', NULL, .5, - 1.5E-3, +7, 5.)");
     ASSERT_TRUE(v);
     EXPECT_FALSE(v->upsert);
-    EXPECT_EQ(v->shape, "insert into \"T\" (A, B, C, D, E, F) values (?, NULL, ?, CAST(? AS DOUBLE PRECISION), ?, ?)");
+    EXPECT_EQ(v->shape, "insert into \"T\" (A, B, C, D, E, F) values (?, NULL, ?, ?, ?, ?)");
     ASSERT_EQ(v->literals.size(), 5u);
     EXPECT_EQ(v->literals[0].text, "it's");
     EXPECT_EQ(v->literals[1].unscaled, 5);
@@ -117,6 +119,28 @@ TEST(PlanLiteralSlots, InsertBindsEachLiteralInItsOwnType) {
     EXPECT_FALSE(PlanLiteralSlots(*v, {Col(SQL_BLOB), Col(SQL_INT64, -4), Col(SQL_VARYING), Col(SQL_DOUBLE),
                                        Col(SQL_DOUBLE)},
                                   4));  // blobs are written as text
+}
+
+TEST(PlanLiteralSlots, TargetsWhereTheBindWouldDifferRunAsText) {
+    // Each is one column the literal would reach unlike the text's literal: approximate numbers
+    // anywhere but DOUBLE PRECISION, and any value into NONE or OCTETS text, which take a
+    // parameter's bytes unchecked.
+    struct Case {
+        const char* value;
+        FbColumn column;
+    };
+    for (const Case& c : {Case{"1.5E0", Col(SQL_INT64, -2)}, Case{"1.5E0", Col(SQL_LONG)}, Case{"1.5E0", Col(SQL_FLOAT)},
+                          Case{"1.5E0", Col(SQL_VARYING)}, Case{"'x'", Col(SQL_VARYING, 0, 0)},
+                          Case{"'x'", Col(SQL_TEXT, 0, 1)}, Case{"12", Col(SQL_VARYING, 0, 0)},
+                          Case{"1.5", Col(SQL_TEXT, 0, 1)}}) {
+        auto v = FindLiteralValues(std::string("INSERT INTO T (A) VALUES (") + c.value + ")");
+        ASSERT_TRUE(v) << c.value;
+        EXPECT_FALSE(PlanLiteralSlots(*v, {c.column}, 4)) << c.value << " into type " << c.column.type;
+    }
+    FbColumn collated = Col(SQL_VARYING);
+    collated.collation = 3;  // a collation of its own leaves the character set's checks as they are
+    auto v = FindLiteralValues("INSERT INTO T (A) VALUES ('x')");
+    EXPECT_TRUE(PlanLiteralSlots(*v, {collated}, 4));
 }
 
 TEST(PlanLiteralSlots, UpsertBindsOnlyWhatTheConversionLeavesUnchanged) {

@@ -3,11 +3,14 @@
 // in its cache than there are shapes. Replies, errors and the rows written must be the same.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ledger_statements.h"
+#include "codec/message_codes.h"
 #include "tests/support/ordo_test_client.h"
 #include "tests/support/server_process.h"
 
@@ -241,6 +244,22 @@ protected:
         ADD_FAILURE() << table << ": the rows differ";
     }
 
+    /// A select request on both (a definition sent as a select, the state triggers left behind).
+    void BothSelect(const std::string& sql) {
+        OrdoReply a = text_.Select(sql);
+        OrdoReply b = shape_.Select(sql);
+        EXPECT_EQ(a.error, b.error) << sql;
+        EXPECT_EQ(a.rows, b.rows) << sql;
+    }
+
+    /// The first column of the first row, read on the server that runs shapes.
+    std::string ShapeValue(const std::string& sql) {
+        OrdoReply r = shape_.Select(sql);
+        EXPECT_TRUE(r.Ok()) << sql << ": " << r.error;
+        DecodedRows rows(r);
+        return rows.Count() > 0 ? rows.Text(0, 0) : std::string("(no row)");
+    }
+
     OrdoServerProcess textServer_, shapeServer_;
     OrdoTestClient text_, shape_;
     int errors_ = 0;
@@ -268,6 +287,175 @@ TEST_P(PreparedValues, RebuildStatementsWriteTheSameLedger) {
     SameRows("W", "ID");
     EXPECT_EQ(errors_, 1);  // the batch with the buyer code too long in both character sets
     EXPECT_GT(PreparedAndRetried(shapeServer_.LogText()).first, 400);
+}
+
+TEST_P(PreparedValues, DefinitionsByEveryRoadReachTheStatementsAfterThem) {
+    // Each case inserts a row with a shape, lets a definition commit by one road, then inserts two more
+    // rows of the same shape in the same request. The definition changes what those must do: convert
+    // into a new type, fill a new column's default, fire a new trigger, refuse by a new CHECK. A
+    // statement kept from before it would miss that; the text never does.
+    enum class Road {
+        SameRequest,           // a statement of the request itself
+        SelectBetween,         // a select request on the same connection, between two requests
+        SelectElsewhere,       // a select request on another connection, while the request waits
+        ExecElsewhere,         // an execute request on another connection, while the request waits
+    };
+    struct Case {
+        Road road;
+        std::string definition;  // "%" stands for the case's table
+        std::string probe;       // a query of the case's table, one text value
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {Road::SameRequest,
+         "EXECUTE BLOCK AS BEGIN IF (NOT EXISTS(SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = '%' "
+         "AND RDB$FIELD_NAME = 'W')) THEN EXECUTE STATEMENT 'ALTER TABLE % ADD W VARCHAR(5) DEFAULT ''new''' "
+         "WITH AUTONOMOUS TRANSACTION; END",
+         "SELECT W FROM % WHERE ID = 2", "new"},
+        {Road::SameRequest,
+         "EXECUTE BLOCK AS BEGIN IN AUTONOMOUS TRANSACTION DO EXECUTE STATEMENT "
+         "'ALTER TABLE % ALTER V TYPE NUMERIC(18, 4)'; END",
+         "SELECT CAST(V AS VARCHAR(30)) FROM % WHERE ID = 2", "1.5000"},
+        {Road::SelectBetween, "CREATE TRIGGER %_BI FOR % BEFORE INSERT AS BEGIN NEW.V = NEW.V + 100; END",
+         "SELECT CAST(V AS VARCHAR(30)) FROM % WHERE ID = 2", "102"},
+        {Road::SelectElsewhere, "ALTER TABLE % ALTER V TYPE NUMERIC(18, 4)",
+         "SELECT CAST(V AS VARCHAR(30)) FROM % WHERE ID = 2", "1.5000"},
+        {Road::SelectElsewhere,
+         "EXECUTE BLOCK AS BEGIN EXECUTE STATEMENT 'ALTER TABLE % ADD W VARCHAR(5) DEFAULT ''new'''; END",
+         "SELECT W FROM % WHERE ID = 2", "new"},
+        {Road::ExecElsewhere, "CREATE TRIGGER %_BI FOR % BEFORE INSERT AS BEGIN NEW.V = NEW.V + 100; END",
+         "SELECT CAST(V AS VARCHAR(30)) FROM % WHERE ID = 2", "102"},
+        {Road::ExecElsewhere, "ALTER TABLE % ADD CONSTRAINT %_SMALL CHECK (V < 5)",
+         "SELECT CAST(COUNT(*) AS VARCHAR(5)) FROM %", "0"},  // row 3 is refused: nothing is kept
+        {Road::ExecElsewhere,
+         "EXECUTE BLOCK AS BEGIN EXECUTE STATEMENT 'ALTER TABLE % ALTER V TYPE NUMERIC(18, 4)'; END",
+         "SELECT CAST(V AS VARCHAR(30)) FROM % WHERE ID = 2", "1.5000"},
+    };
+    auto named = [](std::string text, const std::string& table) {
+        for (std::size_t at; (at = text.find('%')) != std::string::npos;) text.replace(at, 1, table);
+        return text;
+    };
+    Both("CREATE TABLE L (ID INTEGER NOT NULL PRIMARY KEY, X INTEGER)");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const std::string table = "D" + std::to_string(i);
+        SCOPED_TRACE(table + ": " + c.definition);
+        const std::string locked = std::to_string(i) + ", " + std::to_string(1000 + i);
+        Both("CREATE TABLE " + table + " (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER)\r\n"
+             "INSERT INTO L (ID, X) VALUES (" + std::to_string(i) + ", 0)\r\n"
+             "INSERT INTO L (ID, X) VALUES (" + std::to_string(1000 + i) + ", 0)");
+        const std::string before = "INSERT INTO " + table + " (ID, V) VALUES (1, 1.50)";
+        const std::string after =
+            "INSERT INTO " + table + " (ID, V) VALUES (2, 1.50)\r\nINSERT INTO " + table + " (ID, V) VALUES (3, 7)";
+        const std::string definition = named(c.definition, table);
+        switch (c.road) {
+            case Road::SameRequest: Both(before + "\r\n" + definition + "\r\n" + after); break;
+            case Road::SelectBetween:
+                Both(before);
+                BothSelect(definition);
+                Both(after);
+                break;
+            case Road::SelectElsewhere:
+            case Road::ExecElsewhere: {
+                // The request waits on a row another connection locked, between the rows it inserts.
+                const std::string request =
+                    before + "\r\nUPDATE L SET X = X + 1 WHERE ID = " + std::to_string(i) + "\r\n" + after;
+                std::vector<OrdoReply> replies;
+                for (OrdoServerProcess* server : {&textServer_, &shapeServer_}) {
+                    OrdoTestClient writer(server->Port());
+                    OrdoReply defined;
+                    {
+                        OrdoTestClient locker(server->Port());
+                        // Two rows, one asked for: the cursor, its transaction and its locks stay open.
+                        OrdoReply lock =
+                            locker.Select("SELECT ID FROM L WHERE ID IN (" + locked + ") FOR UPDATE WITH LOCK", 1);
+                        ASSERT_TRUE(lock.Ok()) << lock.error;
+                        ASSERT_GT(lock.cursorId, 0);
+                        TOrdoStringLine exec(mcExecSQL, 1);
+                        exec.AddString(request);
+                        exec.AddItem(Bytes{}, itString);
+                        exec.AddString("");
+                        exec.AddString("");
+                        writer.Send(std::move(exec));
+                        std::this_thread::sleep_for(std::chrono::milliseconds(800));  // the writer is waiting
+                        OrdoTestClient definer(server->Port());
+                        defined = c.road == Road::ExecElsewhere ? definer.Exec(definition) : definer.Select(definition);
+                    }  // the locker goes, its transaction rolls back, and the request goes on
+                    EXPECT_TRUE(defined.Ok()) << defined.error;
+                    replies.push_back(writer.Collect({mcCodedParamList}));
+                }
+                EXPECT_EQ(replies[0].error, replies[1].error);
+                EXPECT_EQ(replies[0].rowsAffected, replies[1].rowsAffected);
+                break;
+            }
+        }
+        SameRows(table, "ID");
+        EXPECT_EQ(ShapeValue(named(c.probe, table)), c.expected);
+    }
+    // the rows before each definition, and after it where nothing refused them, ran as shapes
+    EXPECT_GT(PreparedAndRetried(shapeServer_.LogText()).first, static_cast<long>(2 * cases.size()));
+}
+
+TEST_P(PreparedValues, TriggerSideEffectsHappenOnceWhenTheStatementFails) {
+    // A failure after the statement began is its answer: running it again as text would advance the
+    // sequence, the context variable and the autonomous audit once more.
+    Both("CREATE SEQUENCE S");
+    Both("CREATE TABLE AUDIT (ID INTEGER, N BIGINT)");
+    Both("CREATE EXCEPTION E13 'thirteen'");
+    Both("CREATE TABLE TR (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V >= 0), N BIGINT)");
+    Both("CREATE TRIGGER TR_BI FOR TR BEFORE INSERT AS BEGIN\n"
+         "  NEW.N = GEN_ID(S, 1);\n"
+         "  RDB$SET_CONTEXT('USER_SESSION', 'TRIGGERED',\n"
+         "      COALESCE(CAST(RDB$GET_CONTEXT('USER_SESSION', 'TRIGGERED') AS INTEGER), 0) + 1);\n"
+         "  IN AUTONOMOUS TRANSACTION DO INSERT INTO AUDIT (ID, N) VALUES (NEW.ID, NEW.N);\n"
+         "  IF (NEW.V = 13) THEN EXCEPTION E13;\n"
+         "END");
+    for (const char* sql : {"INSERT INTO TR (ID, V) VALUES (1, 5)",
+                            "INSERT INTO TR (ID, V) VALUES (1, 6)",    // unique violation
+                            "INSERT INTO TR (ID, V) VALUES (2, -1)",   // check violation
+                            "INSERT INTO TR (ID, V) VALUES (3, 13)",   // the trigger's exception
+                            "INSERT INTO TR (ID, V) VALUES (4, 'x')",  // a literal that does not convert
+                            "INSERT INTO TR (ID, V) VALUES (5, 7)"})
+        Both(sql);
+    Both("INSERT INTO TR (ID, V) VALUES (6, 1)\r\nINSERT INTO TR (ID, V) VALUES (6, 2)");  // the second fails
+    BothSelect("SELECT GEN_ID(S, 0), RDB$GET_CONTEXT('USER_SESSION', 'TRIGGERED'), "
+               "(SELECT COUNT(*) FROM AUDIT) FROM RDB$DATABASE");
+    SameRows("TR", "ID");
+    EXPECT_EQ(ShapeValue("SELECT CAST(GEN_ID(S, 0) AS VARCHAR(20)) FROM RDB$DATABASE"), "7");
+    EXPECT_EQ(ShapeValue("SELECT CAST(COUNT(*) AS VARCHAR(20)) FROM AUDIT"), "7");
+    EXPECT_EQ(errors_, 5);
+    auto [prepared, retried] = PreparedAndRetried(shapeServer_.LogText());
+    EXPECT_GE(prepared, 3);
+    EXPECT_EQ(retried, 1);  // the literal 'x' alone, which stopped before the trigger
+}
+
+TEST_P(PreparedValues, TargetsThatBindUnlikeTheTextRunAsText) {
+    // NONE and OCTETS take a parameter's bytes unchecked, where the text refuses bytes that are not
+    // text of the connection's character set; under NO PAD a bind that trimmed trailing blanks to fit
+    // would match another row than the text's.
+    Both("CREATE COLLATION UNP FOR UTF8 FROM UNICODE NO PAD");
+    Both("CREATE TABLE NB (ID INTEGER NOT NULL PRIMARY KEY, N VARCHAR(10) CHARACTER SET NONE, "
+         "O VARCHAR(10) CHARACTER SET OCTETS, C CHAR(3) CHARACTER SET OCTETS)");
+    for (const std::string& sql : {std::string("INSERT INTO NB (ID, N) VALUES (1, '\xFF\xFE')"),
+                                   std::string("INSERT INTO NB (ID, O) VALUES (2, '\xC3\x28')"),
+                                   std::string("INSERT INTO NB (ID, C) VALUES (3, '\xFF')"),
+                                   std::string("INSERT INTO NB (ID, N, O, C) VALUES (4, 'abc', 'def', 'g')"),
+                                   std::string("INSERT INTO NB (ID, N, O) VALUES (5, 12, 1.50)")})
+        Both(sql);
+    EXPECT_GE(errors_, 2);
+    SameRows("NB", "ID");
+    Both("CREATE TABLE NP (ID INTEGER NOT NULL PRIMARY KEY, K VARCHAR(10) CHARACTER SET UTF8 COLLATE UNP, "
+         "P CHAR(5) CHARACTER SET UTF8 COLLATE UNICODE_CI)");
+    Both("INSERT INTO NP (ID, K) VALUES (1, 'abcdefghij')\r\nINSERT INTO NP (ID, K) VALUES (2, 'abc')\r\n"
+         "INSERT INTO NP (ID, K, P) VALUES (3, 'abc ', 'ab')");
+    for (const char* sql : {"UPDATE OR INSERT INTO NP (ID, K) VALUES (10, 'abcdefghij ') MATCHING (K)",
+                            "UPDATE OR INSERT INTO NP (ID, K) VALUES (11, 'abc ') MATCHING (K)",
+                            "UPDATE OR INSERT INTO NP (ID, K) VALUES (12, 'abc  ') MATCHING (K)",
+                            "UPDATE OR INSERT INTO NP (ID, P) VALUES (13, 'AB') MATCHING (P)"})
+        Both(sql);
+    SameRows("NP", "ID");
+    // row 3 matched 'abc ' exactly (NO PAD), then 'AB' under the case-blind collation
+    EXPECT_EQ(ShapeValue("SELECT P FROM NP WHERE ID = 13"), "AB   ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Charsets, PreparedValues, ::testing::Values("UTF8", "KSC_5601"));
