@@ -36,7 +36,7 @@ std::vector<TOrdoFieldDef> LedgerQueryFields() {
 
 std::string Date(int day) {
     // Days from 1750-01-01 on; the walk only compares them, so a plain counter spelled as a date will do.
-    char buf[16];
+    char buf[24];  // room for any int, so the compiler can see nothing is cut
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", 1750 + day / 336, 1 + day / 28 % 12, 1 + day % 28);
     return buf;
 }

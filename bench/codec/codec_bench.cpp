@@ -37,7 +37,7 @@ void BM_CutSmallFrames(benchmark::State& state) {
             stack.AddData(ByteView(wire).subspan(pos, std::min(readSize, wire.size() - pos)));
         while (stack.HasMessages()) benchmark::DoNotOptimize(stack.PopMessage());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * wire.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(wire.size()));
 }
 BENCHMARK(BM_CutSmallFrames)->Args({10'000, 4096})->Args({100'000, 4096})->Args({100'000, 1 << 20})
     ->Args({100'000, 64 << 20});
@@ -53,7 +53,7 @@ void BM_CutLargeFrames(benchmark::State& state) {
             stack.AddData(ByteView(wire).subspan(pos, std::min(readSize, wire.size() - pos)));
         while (stack.HasMessages()) benchmark::DoNotOptimize(stack.PopMessage());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * wire.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(wire.size()));
 }
 BENCHMARK(BM_CutLargeFrames)->Args({8 << 20, 4096})->Args({8 << 20, 1 << 20})->Args({64 << 20, 64 << 20})
     ->Unit(benchmark::kMillisecond);
@@ -62,7 +62,7 @@ void BM_DESEncrypt(benchmark::State& state) {
     const TOrdoDESKey key("bench-key");
     const Bytes data = RandomBytes(static_cast<std::size_t>(state.range(0)), 2);
     for (auto _ : state) benchmark::DoNotOptimize(DESEncryptBody(key, data));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 BENCHMARK(BM_DESEncrypt)->Arg(64)->Arg(1 << 20);
 
@@ -70,7 +70,7 @@ void BM_DESDecrypt(benchmark::State& state) {
     const TOrdoDESKey key("bench-key");
     const Bytes body = DESEncryptBody(key, RandomBytes(static_cast<std::size_t>(state.range(0)), 3));
     for (auto _ : state) benchmark::DoNotOptimize(DESDecryptBody(key, body));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (body.size() - 4)));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(body.size() - 4));
 }
 BENCHMARK(BM_DESDecrypt)->Arg(1 << 20);
 
@@ -91,7 +91,7 @@ Bytes RowsLikeText(std::size_t n) {
 void BM_ZLibCompress(benchmark::State& state) {
     const Bytes data = RowsLikeText(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(ZLibCompress(data));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 BENCHMARK(BM_ZLibCompress)->Arg(4096)->Arg(4 << 20);
 
@@ -99,7 +99,7 @@ void BM_ZLibDecompress(benchmark::State& state) {
     const Bytes data = RowsLikeText(static_cast<std::size_t>(state.range(0)));
     const Bytes z = ZLibCompress(data);
     for (auto _ : state) benchmark::DoNotOptimize(ZLibDecompress(z));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 BENCHMARK(BM_ZLibDecompress)->Arg(4096)->Arg(4 << 20);
 

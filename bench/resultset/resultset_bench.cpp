@@ -102,7 +102,7 @@ void BM_DecodeLedgerRows(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["rows/s"] = benchmark::Counter(static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
     state.counters["payload_MB"] = static_cast<double>(text.size()) / 1e6;
     state.counters["records_MB"] = ideal / 1e6;
     state.counters["held_x"] = held;

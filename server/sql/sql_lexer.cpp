@@ -50,7 +50,7 @@ std::vector<SqlToken> TokenizeSql(std::string_view s) {
             while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\f' || s[i] == '\v')) ++i;
         } else if (c == '\r' || c == '\n') {
             kind = SqlTokenKind::Newline;
-            i += (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
+            i += (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2u : 1u;
         } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
             kind = SqlTokenKind::LineComment;
             while (i < s.size() && s[i] != '\r' && s[i] != '\n') ++i;

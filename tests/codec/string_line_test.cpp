@@ -98,7 +98,7 @@ TEST(TOrdoStringLine, MisuseRaisesTheExactTexts) {
     EXPECT_EQ(ErrorText<EStringLineException>([&] { line.AddString("six"); }),
               "문자열 에러: 최대 필드를 초과하였습니다.");
     TOrdoStringLine typed;
-    for (std::uint8_t type : {4, 5, 7, 255})
+    for (std::uint8_t type : std::initializer_list<std::uint8_t>{4, 5, 7, 255})
         EXPECT_EQ(ErrorText<EStringLineException>([&] { typed.AddItem(AsBytes("x"), type); }),
                   "문자열 에러: 잘못된 테이다타입.");
     EXPECT_EQ(typed.ItemCount(), 0u);

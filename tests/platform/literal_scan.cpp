@@ -120,7 +120,7 @@ private:
     std::size_t QuotedEnd(std::size_t quote) const {
         const char q = src_[quote];
         std::size_t i = quote + 1;
-        while (i < src_.size() && src_[i] != q && src_[i] != '\n') i += src_[i] == '\\' ? 2 : 1;
+        while (i < src_.size() && src_[i] != q && src_[i] != '\n') i += src_[i] == '\\' ? 2u : 1u;
         return std::min(i + 1, src_.size());
     }
 

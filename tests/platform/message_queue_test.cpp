@@ -30,7 +30,7 @@ void DrainQueue() {
 double ThreadCpuMs() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
 TEST(TMessageQueue, PostedMessagesReachTheirWindowInOrder) {

@@ -10,7 +10,8 @@ namespace ordo::test {
 inline std::string ScramblePortText(const std::string& plain, std::uint16_t key = 846) {
     std::string hex;
     std::uint32_t k = key;
-    for (unsigned char c : plain) {
+    for (const char ch : plain) {
+        const auto c = static_cast<unsigned char>(ch);
         const auto s = static_cast<std::uint8_t>(c ^ static_cast<std::uint8_t>(k >> 8));
         char pair[3];
         std::snprintf(pair, sizeof pair, "%02X", s);

@@ -28,7 +28,8 @@ namespace {
 std::string Hex(const std::string& text) {
     static const char* digits = "0123456789abcdef";
     std::string out;
-    for (unsigned char c : text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         out += digits[c >> 4];
         out += digits[c & 15];
     }
