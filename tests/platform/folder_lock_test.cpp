@@ -75,7 +75,7 @@ TEST_F(LockFixture, AProgramStartedByTheHolderDoesNotInheritTheLock) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         // The restart script of an update is such a program: it runs after the holder has ended.
-        ::execl("/bin/sh", "sh", "-c", "sleep 30", static_cast<char*>(nullptr));
+        ::execl("/bin/sh", "sh", "-c", "exec sleep 30", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
