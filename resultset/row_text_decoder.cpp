@@ -54,7 +54,7 @@ struct PendingNumber {
 
 class RowDecoder {
 public:
-    RowDecoder(TOrdoDBList& rows, TOrdoBlobList& blobs) : rows_(rows), blobs_(blobs) {
+    RowDecoder(const TOrdoDBList& rows, TOrdoBlobList& blobs) : blobs_(blobs) {
         const TOrdoFieldList& fl = rows.FieldList();
         columns_.reserve(static_cast<std::size_t>(fl.Count()));
         for (const TOrdoFieldItem& f : fl) columns_.push_back({f.Type(), f.Slot()});
@@ -212,7 +212,6 @@ private:
         }
     }
 
-    TOrdoDBList& rows_;
     TOrdoBlobList& blobs_;
     std::vector<Column> columns_;
     std::string spliced_;
