@@ -128,9 +128,7 @@ TBlockingTcpStream TTcpListener::Accept(int timeoutMs) {
         WaitFor(fd_.Get(), false, timeoutMs, "accept");
         SOCKET s = ::accept(detail::ToSocket(fd_.Get()), nullptr, nullptr);
         if (s != INVALID_SOCKET) {
-            u_long nonBlocking = 1;
-            ::ioctlsocket(s, FIONBIO, &nonBlocking);
-            ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+            detail::MakeNonBlockingAndPrivate(s);
             return TBlockingTcpStream(detail::FromSocket(s));
         }
         int err = ::WSAGetLastError();

@@ -57,11 +57,16 @@ SOCKET OpenTcpSocket() {
     EnsureWinsock();
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return s;
+    MakeNonBlockingAndPrivate(s);
+    return s;
+}
+
+void MakeNonBlockingAndPrivate(SOCKET s) {
     u_long nonBlocking = 1;
-    ::ioctlsocket(s, FIONBIO, &nonBlocking);
+    // The headers spell the command as an unsigned value with the top bit set; the call takes a long.
+    ::ioctlsocket(s, static_cast<long>(FIONBIO), &nonBlocking);
     // A program started by the client update must not inherit the connection.
     ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    return s;
 }
 
 }  // namespace ordo::detail

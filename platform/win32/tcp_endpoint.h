@@ -16,5 +16,7 @@ int EndpointPort(int fd, bool peer);
 int WaitSocket(int fd, bool write, int timeoutMs);
 /// A fresh non-blocking, non-inherited TCP socket, or INVALID_SOCKET.
 SOCKET OpenTcpSocket();
+/// Makes `s` non-blocking and keeps it from programs this one starts (the client update's).
+void MakeNonBlockingAndPrivate(SOCKET s);
 
 }  // namespace ordo::detail
