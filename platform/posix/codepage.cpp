@@ -8,22 +8,11 @@
 
 #include "core/errors.h"
 #include "core/text_convert.h"
+#include "platform/codepage_override.h"
 
 namespace ordo {
 
 namespace {
-
-// Reached through a function so that texts built while other files' globals are constructed (a
-// constant holding a Korean literal) find it ready, whatever order the linker chose.
-struct CodePageOverride {
-    std::mutex mutex;
-    std::string codeset;  // guarded by mutex
-};
-
-CodePageOverride& Override() {
-    static CodePageOverride state;
-    return state;
-}
 
 bool IsUtf8Name(std::string_view name) {
     std::string u = UpperCase(name);
@@ -97,11 +86,7 @@ void InitLocale() {
 
 std::string AnsiCodePage() {
     InitLocale();
-    {
-        auto& o = Override();
-        std::lock_guard lock(o.mutex);
-        if (!o.codeset.empty()) return o.codeset;
-    }
+    if (std::string pinned = detail::OverriddenAnsiCodePage(); !pinned.empty()) return pinned;
     std::string codeset = ::nl_langinfo(CODESET);
     std::string u = UpperCase(codeset);
     // The plain C/POSIX locale reports ASCII; the program's texts are then taken as UTF-8.
@@ -112,12 +97,6 @@ std::string AnsiCodePage() {
 }
 
 bool AnsiCodePageIsUtf8() { return IsUtf8Name(AnsiCodePage()); }
-
-void OverrideAnsiCodePage(std::string_view codeset) {
-    auto& o = Override();
-    std::lock_guard lock(o.mutex);
-    o.codeset = std::string(codeset);
-}
 
 std::string ConvertCodeset(std::string_view text, std::string_view fromCodeset, std::string_view toCodeset) {
     if (text.empty()) return {};

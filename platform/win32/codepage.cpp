@@ -6,24 +6,13 @@
 #include <mutex>
 
 #include "core/errors.h"
+#include "platform/codepage_override.h"
 #include "platform/win32/codepage_names.h"
 #include "platform/win32/windows_api.h"
 
 namespace ordo {
 
 namespace {
-
-// Reached through a function so that texts built while other files' globals are constructed (a
-// constant holding a Korean literal) find it ready, whatever order the linker chose.
-struct CodePageOverride {
-    std::mutex mutex;
-    std::string codeset;  // guarded by mutex
-};
-
-CodePageOverride& Override() {
-    static CodePageOverride state;
-    return state;
-}
 
 constexpr char16_t kReplacementChar = 0xFFFD;
 
@@ -137,21 +126,11 @@ void InitLocale() {
 }
 
 std::string AnsiCodePage() {
-    {
-        auto& o = Override();
-        std::lock_guard lock(o.mutex);
-        if (!o.codeset.empty()) return o.codeset;
-    }
+    if (std::string pinned = detail::OverriddenAnsiCodePage(); !pinned.empty()) return pinned;
     return detail::NameOfCodePage(::GetACP());
 }
 
 bool AnsiCodePageIsUtf8() { return detail::CodePageOfName(AnsiCodePage()) == CP_UTF8; }
-
-void OverrideAnsiCodePage(std::string_view codeset) {
-    auto& o = Override();
-    std::lock_guard lock(o.mutex);
-    o.codeset = std::string(codeset);
-}
 
 std::string ConvertCodeset(std::string_view text, std::string_view fromCodeset, std::string_view toCodeset) {
     if (text.empty()) return {};
